@@ -1,0 +1,270 @@
+// The crypto layer: bag container, records, readers and writers of the public-key file formats.
+// Everything the converter needs from OpenSSL goes through here; nothing above this layer sees OpenSSL.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// ---- Bag types, marks, key types -------------------------------------------------------------
+
+constexpr int BAG_KEY = 11002;
+constexpr int BAG_CERT = 11003;  // certificates and certificate requests alike
+constexpr int BAG_CRL = 11004;
+// Safe bags of any other kind read from a PKCS#12 file (secret bags, nested safes ...) keep a type of
+// their own so that chain building cleans them away.
+constexpr int BAG_OTHER = 11005;
+
+constexpr unsigned char MARK_NONE = 0xFF;
+
+constexpr int KEY_RSA_PRV = 532;
+constexpr int KEY_DSA_PRV = 538;
+constexpr int KEY_EC_PRV = 540;
+constexpr int KEY_OTHER_PRV = 541;  // Ed25519, X25519, ... : readable and writable as PKCS#8/PKCS#12 only
+
+// ---- Cipher identifiers ----------------------------------------------------------------------
+
+constexpr int KX_CIPHER_NONE = 0;
+constexpr int KX_PEM_DES = 5007;          // DES-CBC, traditional PEM encryption
+constexpr int KX_PEM_3DES = 8027;         // DES-EDE3-CBC, traditional PEM encryption
+constexpr int KX_P5_MD5_DES = 9063;       // PKCS#5 pbeWithMD5AndDES-CBC
+constexpr int KX_P5_SHA1_RC2_40 = 9064;   // PKCS#12 pbeWithSHA1And40BitRC2-CBC
+constexpr int KX_P12_3DES_3KEY = 10013;   // pbeWithSHA1And3-KeyTripleDES-CBC
+constexpr int KX_P12_3DES_2KEY = 10014;   // pbeWithSHA1And2-KeyTripleDES-CBC
+constexpr int KX_P12_RC2_128 = 10015;     // pbeWithSHA1And128BitRC2-CBC
+constexpr int KX_P12_RC2_40 = 10016;      // pbeWithSHA1And40BitRC2-CBC
+
+// ---- Records ---------------------------------------------------------------------------------
+
+struct KxPkey;  // opaque: an OpenSSL key, public or private
+
+// A key's "number": its public key. Two numbers compare equal (LN_cmp == 0) exactly when the public
+// keys are equal, so a private key matches the certificate of its public key.
+struct KeyNumber {
+    std::shared_ptr<KxPkey> pkey;  // null: no number (never equal to anything)
+};
+
+struct PubKey {
+    KeyNumber number;
+};
+
+struct Cert {
+    std::optional<std::string> issuer;  // DN text; none for a certificate request
+    std::string subject;                // DN text
+    PubKey pubkey;
+    std::vector<unsigned char> der;     // the certificate's (or request's) own DER encoding
+};
+
+struct CRL {
+    std::string issuer;  // DN text
+    std::vector<unsigned char> der;
+};
+
+struct Key {
+    int type = 0;  // KEY_RSA_PRV, KEY_DSA_PRV, KEY_EC_PRV, KEY_OTHER_PRV
+    KeyNumber number;  // shares the private key itself
+};
+
+// What a PKCS#7 reader returns: the certificates and CRLs it holds, in file order.
+struct PKCS7 {
+    std::vector<std::unique_ptr<Cert>> certs;
+    std::vector<std::unique_ptr<CRL>> crls;
+};
+
+// Content of a safe bag of no kind the converter knows; kept only so that it can be reported and cleaned.
+struct OtherBag {
+    std::string oid;
+};
+
+using BagContent =
+    std::variant<std::monostate, std::unique_ptr<Cert>, std::unique_ptr<CRL>, std::unique_ptr<Key>, OtherBag>;
+
+struct P12Bag {
+    int type = 0;
+    std::unique_ptr<P12Bag> next;
+    std::optional<std::u16string> friendly_name;  // UTF-16, owned by the bag
+    unsigned char mark = MARK_NONE;
+    BagContent content;
+
+    P12Bag() = default;
+    P12Bag(const P12Bag&) = delete;
+    P12Bag& operator=(const P12Bag&) = delete;
+    ~P12Bag();  // releases the rest of a chain of bags iteratively, never by deep recursion
+
+    // The record, when the bag holds one of that kind; null otherwise.
+    Cert* cert() const;
+    CRL* crl() const;
+    Key* key() const;
+};
+
+// The bag container: a singly linked list reached through `first`, which callers treat like a bag's
+// `next` when they relink or unlink bags.
+struct P12 {
+    std::unique_ptr<P12Bag> first;
+
+    P12() = default;
+    P12(const P12&) = delete;
+    P12& operator=(const P12&) = delete;
+    ~P12();
+};
+
+// ---- Container operations --------------------------------------------------------------------
+
+std::unique_ptr<P12> P12_new();
+void P12_free(std::unique_ptr<P12> container);
+
+// Append a bag holding the record (the container owns it now), with the given name and mark.
+// Return nonzero on success.
+int P12_add_cert(P12* container, std::unique_ptr<Cert> cert, const char16_t* friendly_name, unsigned char mark);
+int P12_add_crl(P12* container, std::unique_ptr<CRL> crl, const char16_t* friendly_name, unsigned char mark);
+int P12_add_key(P12* container, std::unique_ptr<Key> key, const char16_t* friendly_name, unsigned char mark);
+
+// The first bag in list order with that type and mark, or null.
+P12Bag* P12_find_bag(const P12* container, int type, unsigned char mark);
+
+// Release an unlinked bag with its content and name.
+void P12Bag_free(std::unique_ptr<P12Bag> bag);
+
+// Move every bag of `source` to the end of `container`, in file order (PKCS#7: the certificates,
+// then the CRLs). The source is left empty; the caller releases it.
+int P12_mov_p12bags(P12* container, PKCS7* source);
+int P12_mov_p12bags(P12* container, P12* source);
+void P7_free(std::unique_ptr<PKCS7> p7);
+
+// 0 when the two key numbers are equal.
+int LN_cmp(const KeyNumber& a, const KeyNumber& b);
+
+// A new friendly name made from the certificate's subject (its common name where it has one).
+std::u16string get_frname_from_dn(const Cert* cert);
+
+// ---- Cipher selection (library-wide, for later writes) ---------------------------------------
+
+void KX_set_pem_cry_algo(int id);
+void KX_set_p12_kb_cry_algo(int id);
+void KX_set_p5_cry_algo(int id);
+
+// ---- Readers: each returns its record, or null when the file is not of its kind --------------
+
+std::unique_ptr<Cert> PEM_read_cert(const char* path);
+std::unique_ptr<CRL> PEM_read_crl(const char* path);
+std::unique_ptr<Cert> PEM_read_req(const char* path);
+std::unique_ptr<Key> PEM_read_rsaprv(const char* path);
+std::unique_ptr<Key> PEM_read_dsaprv(const char* path);
+std::unique_ptr<Key> PEM_read_ecprv(const char* path);
+std::unique_ptr<Key> PEM_read_p8(const char* path);
+std::unique_ptr<Key> PEM_read_p8enc(const char* path);
+std::unique_ptr<Key> P8_read_file(const char* path);
+std::unique_ptr<Key> P8enc_read_file(const char* path);
+std::unique_ptr<PKCS7> PEM_read_p7(const char* path);
+std::unique_ptr<PKCS7> P7s_read_file(const char* path);
+std::unique_ptr<P12> P12_read_file(const char* path);
+
+// The whole file as bytes, or none when it cannot be read.
+std::optional<std::vector<unsigned char>> ASN1_read_der(const char* path);
+std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der);
+std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der);
+std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der);
+std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der);
+
+// Holds a file's bytes (read once, sniffed once) while a series of readers is tried on the same path,
+// so that trying many readers costs about one parse. Readers outside such a scope read the file
+// themselves.
+class KX_InputScope {
+public:
+    explicit KX_InputScope(const char* path);
+    ~KX_InputScope();
+    KX_InputScope(const KX_InputScope&) = delete;
+    KX_InputScope& operator=(const KX_InputScope&) = delete;
+};
+
+// Why the last read failed, for callers that tell the user (the command line does; the window does not).
+enum class KxReadFailure {
+    None,
+    NotRecognised,      // not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file
+    WrongPassPhrase,
+    NoPassPhrase,       // the provider gave none (cancelled)
+    UnsupportedAlgorithm,
+    NotRegularFile,
+    TooLarge,
+    Unreadable,         // open or read failed
+};
+struct KxReadError {
+    KxReadFailure kind = KxReadFailure::None;
+    std::string detail;  // the algorithm's name for UnsupportedAlgorithm, otherwise empty or a hint
+};
+KxReadError KX_last_read_error();
+void KX_clear_read_error();
+
+// Inputs larger than this are refused without being read whole.
+constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;
+// Password-based encryption asking for more iterations than this is refused before any key derivation.
+constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
+
+// ---- Writers: nonzero on success, zero on any failure ----------------------------------------
+// Files are written atomically (a temporary file beside the target, then rename); on failure an
+// existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
+
+int ASN1_write_der(const std::vector<unsigned char>& der, const char* path);
+int PEM_write_cert(const Cert* cert, const char* path);
+int PEM_write_crl(const CRL* crl, const char* path);
+int PEM_write_req(const Cert* req, const char* path);
+int PEM_write_rsaprv(const Key* key, const char* path);   // traditional PEM, cipher of KX_set_pem_cry_algo
+int PEM_write_dsaprv(const Key* key, const char* path);
+int PEM_write_ecprv(const Key* key, const char* path);
+int P12_write_file(const P12* container, const char* path);   // key bag cipher of KX_set_p12_kb_cry_algo
+int P7s_write_file(const P12* container, const char* path);   // certs-only SignedData, DER
+int PEM_write_p7(const P12* container, const char* path);
+int P8_write_file(const Key* key, const char* path);          // unencrypted PKCS#8, DER
+int P8enc_write_file(const Key* key, const char* path);       // scheme of KX_set_p5_cry_algo
+int PEM_write_p8(const Key* key, const char* path);
+int PEM_write_p8enc(const Key* key, const char* path);
+
+// Why the last write failed.
+enum class KxWriteFailure {
+    None,
+    NoPassPhrase,         // an encrypted output and the provider gave none
+    CipherUnavailable,    // the chosen cipher cannot be had: nothing is written
+    UnsupportedKey,       // the writer cannot hold this kind of key
+    CannotWrite,          // the file could not be created, written or renamed into place
+    Encoding,             // the library failed to encode
+};
+KxWriteFailure KX_last_write_error();
+
+// ---- Pass phrases ----------------------------------------------------------------------------
+// No call above carries a pass phrase: the layer asks the provider that the program installs.
+// For inputs it asks only once a file is known to be of an encrypted kind, and again (with `retry`
+// set) after a wrong one, until the provider gives none. For outputs it asks once for a new pass
+// phrase; the provider confirms it with the user. An empty pass phrase for an output counts as none.
+
+// A string that wipes its bytes when it goes away.
+class SecretString {
+public:
+    SecretString() = default;
+    explicit SecretString(std::string s) : value_(std::move(s)) {}
+    SecretString(const SecretString&) = delete;
+    SecretString& operator=(const SecretString&) = delete;
+    SecretString(SecretString&& other) noexcept;
+    SecretString& operator=(SecretString&& other) noexcept;
+    ~SecretString();
+    const std::string& str() const { return value_; }
+    bool empty() const { return value_.empty(); }
+    void wipe();
+
+private:
+    std::string value_;
+};
+
+enum class PassPurpose { OpenInput, ProtectOutput };
+struct PassRequest {
+    PassPurpose purpose = PassPurpose::OpenInput;
+    std::string path;    // the file being read or written
+    bool retry = false;  // the previous pass phrase for this file was wrong
+};
+// Returns the pass phrase, or none to give up (Cancel).
+using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
+void KX_set_pass_provider(PassProvider provider);  // an empty function: no pass phrases at all

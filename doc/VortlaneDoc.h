@@ -1,0 +1,49 @@
+// The converter document: the bag container with everything read so far, the output settings,
+// and the operations over them (reading an input, arranging the chain, writing the output).
+#pragma once
+
+#include "crypto/kx.h"
+#include "framework/afx_core.h"
+
+#include <memory>
+#include <string>
+
+// Output form indexes, in the order of the form list.
+enum OutputForm : int {
+    FORM_CERTIFICATE = 0,
+    FORM_CRL = 1,
+    FORM_PRIVATE_KEY = 2,
+    FORM_PKCS12 = 3,
+    FORM_PKCS7 = 4,
+    FORM_PKCS8 = 5,
+    FORM_CERTREQ = 6,
+};
+
+class CVortlaneDoc : public CDocument {
+    DECLARE_DYNCREATE(CVortlaneDoc)
+
+public:
+    CVortlaneDoc();
+    ~CVortlaneDoc() override;
+
+    BOOL OnNewDocument() override;
+    BOOL OnOpenDocument(const char* path) override;
+
+    int HasCertificate();
+    int HasRequest();
+    int HasCrl();
+    int HasPrivateKey();
+
+    // Arranges the container into one chain and rewrites `log` with what it found.
+    void BuildChain(CString* log);
+    // Writes the selected output form; appends the outcome to `log`. Nonzero when a file was written.
+    virtual int WriteOutput(const CString& fileName, int depth, CString* log);
+
+    std::unique_ptr<P12> m_pBags;
+    int m_bDerOutput = 1;
+    int m_nOutputForm = FORM_CERTIFICATE;
+    int m_nDepth = 0;
+    int m_nP12Cipher = KX_P12_3DES_3KEY;
+    int m_nPemCipher = KX_PEM_3DES;
+    int m_nP8Cipher = KX_P5_MD5_DES;
+};
