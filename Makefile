@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-main test-sanitize demo clean
+.PHONY: all deps build run test test-main test-sanitize demo bench clean
 
 all: build
 
@@ -38,6 +38,12 @@ test-sanitize: deps
 
 demo: build
 	@examples/run-demo.sh $(BUILD)/cli/quillon-cli
+
+# Speed against the openssl command line, from a Release build; prints the table (bench/README.md).
+bench: deps
+	@cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@bench/run-bench.sh build/bench
 
 clean:
 	rm -rf build out
