@@ -1,0 +1,116 @@
+// The bag container: appending, finding, moving and releasing bags, and key-number comparison.
+#include "crypto/kx_internal.h"
+
+P12Bag::~P12Bag() {
+    // Unlink the rest of the chain one bag at a time so a long list never recurses deeply.
+    std::unique_ptr<P12Bag> rest = std::move(next);
+    while (rest) {
+        std::unique_ptr<P12Bag> after = std::move(rest->next);
+        rest.reset();
+        rest = std::move(after);
+    }
+}
+
+Cert* P12Bag::cert() const {
+    auto* p = std::get_if<std::unique_ptr<Cert>>(&content);
+    return p ? p->get() : nullptr;
+}
+CRL* P12Bag::crl() const {
+    auto* p = std::get_if<std::unique_ptr<CRL>>(&content);
+    return p ? p->get() : nullptr;
+}
+Key* P12Bag::key() const {
+    auto* p = std::get_if<std::unique_ptr<Key>>(&content);
+    return p ? p->get() : nullptr;
+}
+
+P12::~P12() {
+    std::unique_ptr<P12Bag> rest = std::move(first);
+    while (rest) {
+        std::unique_ptr<P12Bag> after = std::move(rest->next);
+        rest.reset();
+        rest = std::move(after);
+    }
+}
+
+namespace {
+
+std::unique_ptr<P12Bag>& tail_link(P12* container) {
+    std::unique_ptr<P12Bag>* link = &container->first;
+    while (*link) link = &(*link)->next;
+    return *link;
+}
+
+int append(P12* container, int type, BagContent content, const char16_t* friendly_name, unsigned char mark) {
+    if (!container) return 0;
+    auto bag = std::make_unique<P12Bag>();
+    bag->type = type;
+    bag->mark = mark;
+    if (friendly_name) bag->friendly_name = std::u16string(friendly_name);
+    bag->content = std::move(content);
+    tail_link(container) = std::move(bag);
+    return 1;
+}
+
+}  // namespace
+
+std::unique_ptr<P12> P12_new() { return std::make_unique<P12>(); }
+void P12_free(std::unique_ptr<P12> container) { container.reset(); }
+
+int P12_add_cert(P12* container, std::unique_ptr<Cert> cert, const char16_t* friendly_name, unsigned char mark) {
+    if (!cert) return 0;
+    return append(container, BAG_CERT, std::move(cert), friendly_name, mark);
+}
+int P12_add_crl(P12* container, std::unique_ptr<CRL> crl, const char16_t* friendly_name, unsigned char mark) {
+    if (!crl) return 0;
+    return append(container, BAG_CRL, std::move(crl), friendly_name, mark);
+}
+int P12_add_key(P12* container, std::unique_ptr<Key> key, const char16_t* friendly_name, unsigned char mark) {
+    if (!key) return 0;
+    return append(container, BAG_KEY, std::move(key), friendly_name, mark);
+}
+
+P12Bag* P12_find_bag(const P12* container, int type, unsigned char mark) {
+    if (!container) return nullptr;
+    for (P12Bag* bag = container->first.get(); bag; bag = bag->next.get())
+        if (bag->type == type && bag->mark == mark) return bag;
+    return nullptr;
+}
+
+void P12Bag_free(std::unique_ptr<P12Bag> bag) { bag.reset(); }
+
+int P12_mov_p12bags(P12* container, PKCS7* source) {
+    if (!container || !source) return 0;
+    std::unique_ptr<P12Bag>* link = &tail_link(container);
+    auto push = [&](int type, BagContent content) {
+        auto bag = std::make_unique<P12Bag>();
+        bag->type = type;
+        bag->content = std::move(content);
+        *link = std::move(bag);
+        link = &(*link)->next;
+    };
+    for (auto& cert : source->certs)
+        if (cert) push(BAG_CERT, std::move(cert));
+    for (auto& crl : source->crls)
+        if (crl) push(BAG_CRL, std::move(crl));
+    source->certs.clear();
+    source->crls.clear();
+    return 1;
+}
+
+int P12_mov_p12bags(P12* container, P12* source) {
+    if (!container || !source) return 0;
+    if (container == source) return 1;
+    tail_link(container) = std::move(source->first);
+    return 1;
+}
+
+void P7_free(std::unique_ptr<PKCS7> p7) { p7.reset(); }
+
+int LN_cmp(const KeyNumber& a, const KeyNumber& b) {
+    EVP_PKEY* ka = kx::pkey_of(a);
+    EVP_PKEY* kb = kx::pkey_of(b);
+    if (!ka || !kb) return 1;
+    if (ka == kb) return 0;
+    return EVP_PKEY_eq(ka, kb) == 1 ? 0 : 1;
+}

@@ -1,0 +1,163 @@
+// Reading input files with bounds (regular files only, size cap), sniffing them, and the input scope.
+#include "crypto/errors_internal.h"
+#include "crypto/input_internal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kx {
+namespace {
+
+struct ScopeState {
+    std::string path;
+    std::shared_ptr<InputFile> input;  // null when the file could not be read
+    KxReadError failure;
+    bool bytes_taken = false;
+    ScopeState* outer = nullptr;
+};
+thread_local ScopeState* g_scope = nullptr;
+
+void scan_pem_labels(InputFile& in) {
+    static constexpr char kBegin[] = "-----BEGIN ";
+    const char* data = reinterpret_cast<const char*>(in.bytes.data());
+    const char* end = data + in.bytes.size();
+    const char* p = data;
+    while (p < end) {
+        const void* hit = memmem(p, end - p, kBegin, sizeof kBegin - 1);
+        if (!hit) break;
+        const char* label = static_cast<const char*>(hit) + sizeof kBegin - 1;
+        const char* line_end = static_cast<const char*>(memchr(label, '\n', end - label));
+        if (!line_end) line_end = end;
+        const void* close = memmem(label, line_end - label, "-----", 5);
+        if (close) in.pem_labels.emplace_back(label, static_cast<const char*>(close));
+        p = line_end;
+    }
+}
+
+// Reads a whole regular file, refusing anything else before reading a byte of it.
+bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError& why) {
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        why = {KxReadFailure::Unreadable, std::strerror(errno)};
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        why = {KxReadFailure::Unreadable, std::strerror(errno)};
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = {KxReadFailure::NotRegularFile, {}};
+        ::close(fd);
+        return false;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > KX_MAX_INPUT_BYTES) {
+        why = {KxReadFailure::TooLarge, {}};
+        ::close(fd);
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            why = {KxReadFailure::Unreadable, std::strerror(errno)};
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;  // the file shrank while we read it: take what is there
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    ::close(fd);
+    return true;
+}
+
+std::shared_ptr<InputFile> load(const char* path, KxReadError& why) {
+    auto in = std::make_shared<InputFile>();
+    in->path = path;
+    if (!read_bounded(path, in->bytes, why)) return nullptr;
+    scan_pem_labels(*in);
+    in->der_shape = sniff_der(in->bytes.data(), in->bytes.size());
+    return in;
+}
+
+}  // namespace
+
+bool InputFile::has_label(std::initializer_list<const char*> labels) const {
+    for (const auto& seen : pem_labels)
+        for (const char* want : labels)
+            if (seen == want) return true;
+    return false;
+}
+
+bool scope_active() { return g_scope != nullptr; }
+
+std::shared_ptr<const InputFile> open_input(const char* path) {
+    if (!path) {
+        fail_read(KxReadFailure::Unreadable);
+        return nullptr;
+    }
+    if (g_scope && !g_scope->bytes_taken && g_scope->path == path) {
+        if (!g_scope->input) fail_read(g_scope->failure.kind, g_scope->failure.detail);
+        return g_scope->input;
+    }
+    KxReadError why;
+    auto in = load(path, why);
+    if (!in) fail_read(why.kind, why.detail);
+    return in;
+}
+
+std::optional<std::vector<unsigned char>> take_input_bytes(const char* path) {
+    if (path && g_scope && !g_scope->bytes_taken && g_scope->path == path) {
+        if (!g_scope->input) {
+            fail_read(g_scope->failure.kind, g_scope->failure.detail);
+            return std::nullopt;
+        }
+        // Later readers of this path in the scope read the file again; usually none comes.
+        g_scope->bytes_taken = true;
+        auto bytes = std::move(g_scope->input->bytes);
+        g_scope->input.reset();
+        return bytes;
+    }
+    if (!path) {
+        fail_read(KxReadFailure::Unreadable);
+        return std::nullopt;
+    }
+    std::vector<unsigned char> bytes;
+    KxReadError why;
+    if (!read_bounded(path, bytes, why)) {
+        fail_read(why.kind, why.detail);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace kx
+
+KX_InputScope::KX_InputScope(const char* path) {
+    auto* state = new kx::ScopeState;
+    state->path = path ? path : "";
+    kx::clear_read_failure();
+    if (path) state->input = kx::load(path, state->failure);
+    else state->failure = {KxReadFailure::Unreadable, {}};
+    state->outer = kx::g_scope;
+    kx::g_scope = state;
+}
+
+KX_InputScope::~KX_InputScope() {
+    kx::ScopeState* state = kx::g_scope;
+    kx::g_scope = state->outer;
+    delete state;
+}
+
+std::optional<std::vector<unsigned char>> ASN1_read_der(const char* path) {
+    // Having the bytes says nothing about their kind: a reason found by an earlier reader stays.
+    return kx::take_input_bytes(path);
+}

@@ -1,0 +1,59 @@
+// Inner pieces shared by the crypto layer's files: the key wrapper behind KeyNumber, owning handles for
+// OpenSSL objects, and the makers that turn parsed OpenSSL objects into the layer's records.
+#pragma once
+
+#include "crypto/openssl_includes.h"
+
+#include "crypto/kx.h"
+
+
+#include <memory>
+#include <string>
+
+// The opaque key of a KeyNumber: one reference to an OpenSSL key.
+struct KxPkey {
+    EVP_PKEY* pkey = nullptr;
+    explicit KxPkey(EVP_PKEY* owned) : pkey(owned) {}
+    ~KxPkey() { EVP_PKEY_free(pkey); }
+    KxPkey(const KxPkey&) = delete;
+    KxPkey& operator=(const KxPkey&) = delete;
+};
+
+namespace kx {
+
+template <class T, void (*Free)(T*)>
+struct Freer {
+    void operator()(T* p) const { Free(p); }
+};
+using X509Ptr = std::unique_ptr<X509, Freer<X509, X509_free>>;
+using X509CrlPtr = std::unique_ptr<X509_CRL, Freer<X509_CRL, X509_CRL_free>>;
+using X509ReqPtr = std::unique_ptr<X509_REQ, Freer<X509_REQ, X509_REQ_free>>;
+using X509SigPtr = std::unique_ptr<X509_SIG, Freer<X509_SIG, X509_SIG_free>>;
+using PkeyPtr = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
+using P8InfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Freer<PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>>;
+using Pkcs7Ptr = std::unique_ptr<OsslPkcs7, Freer<OsslPkcs7, PKCS7_free>>;
+using Pkcs12Ptr = std::unique_ptr<PKCS12, Freer<PKCS12, PKCS12_free>>;
+using BioPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
+
+// A key number holding `key` (the number owns the reference it is given).
+KeyNumber number_of(PkeyPtr key);
+// The key behind a number (borrowed), or null.
+EVP_PKEY* pkey_of(const KeyNumber& number);
+
+// KEY_RSA_PRV, KEY_DSA_PRV, KEY_EC_PRV or KEY_OTHER_PRV.
+int key_type_of(const EVP_PKEY* key);
+std::unique_ptr<Key> make_key(PkeyPtr key);
+
+// Records from parsed objects; `der`/`len` is the object's own encoding as it was read.
+std::unique_ptr<Cert> make_cert(const X509* x, const unsigned char* der, std::size_t len);
+std::unique_ptr<Cert> make_req(const X509_REQ* r, const unsigned char* der, std::size_t len);
+std::unique_ptr<CRL> make_crl(const X509_CRL* c, const unsigned char* der, std::size_t len);
+
+// The one-line text of a distinguished name (see dn_text.cpp for the exact form).
+std::string dn_text(const X509_NAME* name);
+
+// Conversions between UTF-8 and UTF-16 text.
+std::u16string utf8_to_u16(const std::string& s);
+std::string u16_to_utf8(const std::u16string& s);
+
+}  // namespace kx

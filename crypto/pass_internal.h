@@ -1,0 +1,23 @@
+// Asking the installed pass-phrase provider, and the library-wide cipher choices for writers.
+#pragma once
+
+#include "crypto/kx.h"
+
+namespace kx {
+
+// The provider's answer, or none when no provider is installed or it gave up.
+std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool retry);
+
+// OpenSSL's pem_password_cb over a SecretString passed as `u`.
+int copy_pass_cb(char* buf, int size, int rwflag, void* u);
+
+int pem_cipher_choice();
+int p12_key_cipher_choice();
+int p5_cipher_choice();
+
+// Makes sure OpenSSL can run the named cipher or digest, loading the legacy provider (with the
+// default one) the first time an algorithm is missing. False when it still cannot be had.
+bool cipher_available(const char* name);
+bool digest_available(const char* name);
+
+}  // namespace kx

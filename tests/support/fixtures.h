@@ -1,0 +1,157 @@
+// Test fixtures made on the spot with OpenSSL's own API (never through Quillon's crypto layer): keys,
+// certificates, requests, CRLs, every input file kind, a temporary directory and a scripted pass-phrase
+// provider. Shared by the test suites, the hostile-input tables, the fuzz seeds and the benchmarks.
+#pragma once
+
+#include "crypto/openssl_includes.h"
+
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "crypto/kx.h"
+
+namespace qfix {
+
+using Bytes = std::vector<unsigned char>;
+
+// Shared owners of OpenSSL objects (copying shares the object).
+using Pkey = std::shared_ptr<EVP_PKEY>;
+using CertPtr = std::shared_ptr<X509>;
+using CrlPtr = std::shared_ptr<X509_CRL>;
+using ReqPtr = std::shared_ptr<X509_REQ>;
+
+// ---- Keys ---------------------------------------------------------------------------------------
+// RSA-2048: one key per slot, generated once per process (generation is slow).
+Pkey rsa_key(int slot = 0);
+Pkey new_rsa_key(int bits);  // a fresh RSA key of any size (use small sizes where speed matters)
+Pkey ec_key();               // a fresh P-256 key
+Pkey dsa_key();              // a fresh DSA key over 1024-bit parameters made once per process
+Pkey ed25519_key();          // a fresh Ed25519 key
+
+// ---- Names, certificates, requests, CRLs ---------------------------------------------------------
+// A name as (short field name, UTF-8 value) pairs in encoding order, e.g. {{"C","JP"},{"CN","日本語"}}.
+using Name = std::vector<std::pair<std::string, std::string>>;
+Name cn(const std::string& common_name);  // {{"CN", common_name}}
+
+struct CertOptions {
+    long serial = 1;
+    bool ca = false;
+    int days = 365;
+};
+// A certificate for `subject_key` named `subject`, issued by `issuer` and signed with `issuer_key`.
+CertPtr make_cert(const Name& subject, const Pkey& subject_key, const Name& issuer, const Pkey& issuer_key,
+                  CertOptions options = {});
+CertPtr make_self_signed(const Name& subject, const Pkey& key, CertOptions options = {});
+ReqPtr make_req(const Name& subject, const Pkey& key);
+CrlPtr make_crl(const Name& issuer, const Pkey& issuer_key, const std::vector<long>& revoked_serials = {});
+
+// A chain of `length` certificates, root first (certs[0] self-signed, certs[i] issued by certs[i-1]),
+// with EC keys unless `rsa_leaf` asks for rsa_key(0) on the last one. Subjects are "<prefix> <i>".
+struct Chain {
+    std::vector<Pkey> keys;
+    std::vector<CertPtr> certs;
+    std::vector<Name> names;
+};
+Chain make_chain(int length, const std::string& prefix = "Level", bool rsa_leaf = false);
+
+// ---- Encodings -------------------------------------------------------------------------------------
+Bytes der_of(X509* cert);
+Bytes der_of(X509_CRL* crl);
+Bytes der_of(X509_REQ* req);
+Bytes pem_of(X509* cert);
+Bytes pem_of(X509_CRL* crl);
+Bytes pem_of(X509_REQ* req);
+Bytes public_der(EVP_PKEY* key);  // SubjectPublicKeyInfo DER, for comparing keys
+
+// The subject line `openssl x509 -noout -subject -nameopt utf8,sep_comma_plus_space,esc_2253,esc_ctrl,
+// -esc_msb` prints for this certificate, after "subject=" (runs the openssl command).
+std::string openssl_cli_subject(const std::filesystem::path& cert_pem_file);
+
+// ---- Files of every input kind ----------------------------------------------------------------------
+enum class Form { Pem, Der };
+
+void write_bytes(const std::filesystem::path& path, const Bytes& bytes);
+void write_text(const std::filesystem::path& path, const std::string& text);
+Bytes read_bytes(const std::filesystem::path& path);
+
+void write_cert(const std::filesystem::path& path, X509* cert, Form form);
+void write_crl(const std::filesystem::path& path, X509_CRL* crl, Form form);
+void write_req(const std::filesystem::path& path, X509_REQ* req, Form form);
+// A certs-only PKCS#7 (SignedData) holding the certificates and CRLs in the given order.
+void write_p7(const std::filesystem::path& path, const std::vector<CertPtr>& certs, const std::vector<CrlPtr>& crls,
+              Form form);
+// Unencrypted PKCS#8 ("PRIVATE KEY" in PEM).
+void write_p8(const std::filesystem::path& path, EVP_PKEY* key, Form form);
+// Encrypted PKCS#8 with a PKCS#5 v1 / PKCS#12 PBE (`pbe_nid`, e.g. NID_pbeWithMD5AndDES_CBC) or, when
+// `pbe_nid` is -1, PBES2 with `cipher` (e.g. "AES-256-CBC").
+void write_p8_encrypted(const std::filesystem::path& path, EVP_PKEY* key, const std::string& pass, Form form,
+                        int pbe_nid, const char* cipher = nullptr, int iterations = 2048);
+// Traditional PEM key ("RSA/DSA/EC PRIVATE KEY"), encrypted with `cipher` (e.g. "DES-EDE3-CBC")
+// when it is given.
+void write_traditional_key(const std::filesystem::path& path, EVP_PKEY* key, const char* cipher = nullptr,
+                           const std::string& pass = {});
+// Traditional DER DSA key (the six-integer SEQUENCE).
+void write_dsa_der(const std::filesystem::path& path, EVP_PKEY* dsa);
+
+struct P12Options {
+    std::string pass = "secret";
+    std::string name;                               // friendly name of key and certificate (empty: none)
+    int key_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;  // -1 leaves the key bag unencrypted
+    int cert_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC; // -1 leaves the certificates unencrypted
+    int iterations = 2048;
+    int mac_iterations = 2048;
+    bool mac = true;
+};
+// PKCS#12 of key + cert + extra certificates (any may be null/empty) made with PKCS12_create.
+Bytes make_p12(EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra, const P12Options& options = {});
+void write_p12(const std::filesystem::path& path, EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra,
+               const P12Options& options = {});
+
+// ---- Helpers for tests --------------------------------------------------------------------------------
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Installs itself as the layer's pass-phrase provider for its lifetime: it answers from a queue
+// (nullopt = the user cancels; an empty queue answers nullopt) and records every request.
+class ScriptedPassProvider {
+public:
+    explicit ScriptedPassProvider(std::deque<std::optional<std::string>> answers = {});
+    ~ScriptedPassProvider();
+    ScriptedPassProvider(const ScriptedPassProvider&) = delete;
+    ScriptedPassProvider& operator=(const ScriptedPassProvider&) = delete;
+
+    void push(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
+    const std::vector<PassRequest>& requests() const { return requests_; }
+
+private:
+    std::deque<std::optional<std::string>> answers_;
+    std::vector<PassRequest> requests_;
+};
+
+// Runs a shell command, returning its standard output and exit status.
+struct CommandResult {
+    int status = -1;
+    std::string out;
+};
+CommandResult run_command(const std::string& command);
+
+}  // namespace qfix
