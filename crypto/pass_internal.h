@@ -21,3 +21,31 @@ bool cipher_available(const char* name);
 bool digest_available(const char* name);
 
 }  // namespace kx
+
+#include "crypto/errors_internal.h"
+
+namespace kx {
+
+enum class Attempt { Ok, Wrong, Failed };
+
+// Asks for the pass phrase of the input at `path` and calls `attempt(pass)`; after a wrong one asks
+// again (saying so) until the provider gives none. Records NoPassPhrase / WrongPassPhrase when it
+// gives up; on Failed the attempt has recorded its own reason.
+template <class TryPass>
+bool with_input_pass(const char* path, TryPass attempt) {
+    bool retry = false;
+    for (;;) {
+        std::optional<SecretString> pass = ask_pass(PassPurpose::OpenInput, path, retry);
+        if (!pass) {
+            fail_read(retry ? KxReadFailure::WrongPassPhrase : KxReadFailure::NoPassPhrase);
+            return false;
+        }
+        switch (attempt(*pass)) {
+        case Attempt::Ok: return true;
+        case Attempt::Failed: return false;
+        case Attempt::Wrong: retry = true; break;
+        }
+    }
+}
+
+}  // namespace kx

@@ -25,6 +25,14 @@ void check(bool ok, const char* what) {
     if (!ok) fail(what);
 }
 
+// Legacy ciphers (DES, RC2) for making old-style fixtures; loaded once, with the default provider.
+void legacy_ciphers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        check(OSSL_PROVIDER_load(nullptr, "default") && OSSL_PROVIDER_load(nullptr, "legacy"), "legacy provider");
+    });
+}
+
 Pkey own(EVP_PKEY* k) {
     check(k != nullptr, "key generation");
     return Pkey(k, EVP_PKEY_free);
@@ -281,6 +289,7 @@ void write_p8(const fs::path& path, EVP_PKEY* key, Form form) {
 
 void write_p8_encrypted(const fs::path& path, EVP_PKEY* key, const std::string& pass, Form form, int pbe_nid,
                         const char* cipher, int iterations) {
+    legacy_ciphers();
     PKCS8_PRIV_KEY_INFO* p8 = EVP_PKEY2PKCS8(key);
     check(p8 != nullptr, "pkcs8");
     EVP_CIPHER* c = cipher ? EVP_CIPHER_fetch(nullptr, cipher, nullptr) : nullptr;
@@ -300,6 +309,7 @@ void write_traditional_key(const fs::path& path, EVP_PKEY* key, const char* ciph
         OSSL_ENCODER_CTX_new_for_pkey(key, EVP_PKEY_KEYPAIR, "PEM", "type-specific", nullptr);
     check(ctx && OSSL_ENCODER_CTX_get_num_encoders(ctx) > 0, "traditional encoder");
     if (cipher) {
+        legacy_ciphers();
         check(OSSL_ENCODER_CTX_set_cipher(ctx, cipher, nullptr) == 1, "encoder cipher");
         check(OSSL_ENCODER_CTX_set_passphrase(ctx, reinterpret_cast<const unsigned char*>(pass.data()),
                                               pass.size()) == 1,
@@ -327,6 +337,7 @@ void write_dsa_der(const fs::path& path, EVP_PKEY* dsa) {
 }
 
 Bytes make_p12(EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra, const P12Options& o) {
+    legacy_ciphers();
     STACK_OF(X509)* ca = sk_X509_new_null();
     for (const auto& c : extra) sk_X509_push(ca, c.get());
     PKCS12* p12 = PKCS12_create_ex(o.pass.c_str(), o.name.empty() ? nullptr : o.name.c_str(), key, cert, ca,
@@ -385,6 +396,126 @@ CommandResult run_command(const std::string& command) {
     int status = pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+}  // namespace qfix
+
+namespace qfix {
+namespace {
+
+Bytes random_bytes(std::size_t n) {
+    Bytes b(n);
+    RAND_bytes(b.data(), static_cast<int>(n));
+    return b;
+}
+
+X509_ALGOR* pbe_algor(int pbe_nid, long iterations) {
+    if (pbe_nid != -1) return PKCS5_pbe_set(pbe_nid, static_cast<int>(iterations), nullptr, 0);
+    EVP_CIPHER* c = EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr);
+    X509_ALGOR* a = PKCS5_pbe2_set_iv(c, static_cast<int>(iterations), nullptr, 0, nullptr, NID_hmacWithSHA256);
+    EVP_CIPHER_free(c);
+    return a;
+}
+
+X509_SIG* fake_encrypted_key(int pbe_nid, long iterations) {
+    X509_SIG* sig = X509_SIG_new();
+    X509_ALGOR* alg = nullptr;
+    ASN1_OCTET_STRING* digest = nullptr;
+    X509_SIG_getm(sig, &alg, &digest);
+    X509_ALGOR* crafted = pbe_algor(pbe_nid, iterations);
+    check(crafted != nullptr, "crafted pbe");
+    X509_ALGOR_set0(alg, OBJ_dup(crafted->algorithm), crafted->parameter->type,
+                    crafted->parameter->type == V_ASN1_SEQUENCE ? crafted->parameter->value.sequence : nullptr);
+    crafted->parameter->value.sequence = nullptr;
+    X509_ALGOR_free(crafted);
+    Bytes junk = random_bytes(64);
+    ASN1_OCTET_STRING_set(digest, junk.data(), static_cast<int>(junk.size()));
+    return sig;
+}
+
+}  // namespace
+
+Bytes p8_encrypted_with_iterations(int pbe_nid, long iterations) {
+    X509_SIG* sig = fake_encrypted_key(pbe_nid, iterations);
+    Bytes out = to_der<X509_SIG, i2d_X509_SIG>(sig);
+    X509_SIG_free(sig);
+    return out;
+}
+
+Bytes p12_with_huge_iterations(HugeP12Part part, long iterations) {
+    const int pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
+    OPENSSL_STACK* safes = OPENSSL_sk_new_null();
+    STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
+    CertPtr cert = make_self_signed(cn("crafted"), ec_key());
+    sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert.get()));
+    if (part == HugeP12Part::ShroudedKey)
+        sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create0_pkcs8(fake_encrypted_key(pbe, iterations)));
+    OsslPkcs7* p7 = nullptr;
+    if (part == HugeP12Part::EncryptedSafe) {
+        p7 = PKCS7_new();
+        check(PKCS7_set_type(p7, NID_pkcs7_encrypted) == 1, "encrypted safe");
+        PKCS7_ENC_CONTENT* ec = p7->d.encrypted->enc_data;
+        X509_ALGOR_free(ec->algorithm);
+        ec->algorithm = PKCS5_pbe_set(pbe, static_cast<int>(iterations), nullptr, 0);
+        ec->enc_data = ASN1_OCTET_STRING_new();
+        Bytes junk = random_bytes(256);
+        ASN1_OCTET_STRING_set(ec->enc_data, junk.data(), static_cast<int>(junk.size()));
+        ASN1_OBJECT_free(ec->content_type);
+        ec->content_type = OBJ_nid2obj(NID_pkcs7_data);
+    } else {
+        p7 = PKCS12_pack_p7data(bags);
+    }
+    sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    OPENSSL_sk_push(safes, p7);
+    PKCS12* p12 = PKCS12_add_safes(reinterpret_cast<struct stack_st_PKCS7*>(safes), 0);
+    check(p12 != nullptr, "crafted pkcs12");
+    ossl_p7_stack_free(reinterpret_cast<struct stack_st_PKCS7*>(safes));
+    check(PKCS12_set_mac(p12, "", 0, nullptr, 0, 1, EVP_sha1()) == 1, "crafted mac");
+    Bytes out = to_der<PKCS12, i2d_PKCS12>(p12);
+    PKCS12_free(p12);
+    if (part != HugeP12Part::Mac) return out;
+    // The MAC's iteration count is the last element of the file: rebuild MacData and the outer SEQUENCE.
+    const unsigned char* p = out.data();
+    long len = 0;
+    int tag = 0, cls = 0;
+    ASN1_get_object(&p, &len, &tag, &cls, static_cast<long>(out.size()));
+    const unsigned char* content = p;
+    const unsigned char* end = p + len;
+    const unsigned char* mac_start = nullptr;
+    while (p < end) {  // the last child is MacData
+        mac_start = p;
+        const unsigned char* q = p;
+        ASN1_get_object(&q, &len, &tag, &cls, end - p);
+        p = q + len;
+    }
+    const unsigned char* q = mac_start;
+    ASN1_get_object(&q, &len, &tag, &cls, end - mac_start);
+    const unsigned char* mac_end = q + len;
+    Bytes mac_children;
+    const unsigned char* c = q;
+    for (int i = 0; i < 2; ++i) {  // DigestInfo, salt: kept as they are
+        const unsigned char* h = c;
+        ASN1_get_object(&h, &len, &tag, &cls, mac_end - c);
+        mac_children.insert(mac_children.end(), c, h + len);
+        c = h + len;
+    }
+    ASN1_INTEGER* iter = ASN1_INTEGER_new();
+    ASN1_INTEGER_set(iter, iterations);
+    Bytes iter_der = to_der<ASN1_INTEGER, i2d_ASN1_INTEGER>(iter);
+    ASN1_INTEGER_free(iter);
+    mac_children.insert(mac_children.end(), iter_der.begin(), iter_der.end());
+    auto wrap = [](const Bytes& body) {
+        Bytes h(8);
+        unsigned char* hp = h.data();
+        ASN1_put_object(&hp, 1, static_cast<int>(body.size()), V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL);
+        h.resize(static_cast<std::size_t>(hp - h.data()));
+        h.insert(h.end(), body.begin(), body.end());
+        return h;
+    };
+    Bytes outer_body(content, mac_start);
+    Bytes mac = wrap(mac_children);
+    outer_body.insert(outer_body.end(), mac.begin(), mac.end());
+    return wrap(outer_body);
 }
 
 }  // namespace qfix

@@ -114,6 +114,15 @@ Bytes make_p12(EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra, con
 void write_p12(const std::filesystem::path& path, EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra,
                const P12Options& options = {});
 
+// ---- Crafted files with absurd work factors (made without running any key derivation) ----------------
+// Encrypted PKCS#8 asking for `iterations`: with a PKCS#5 v1 / PKCS#12 PBE `pbe_nid`, or PBES2
+// (PBKDF2, AES-256-CBC) when pbe_nid is -1.
+Bytes p8_encrypted_with_iterations(int pbe_nid, long iterations);
+enum class HugeP12Part { Mac, ShroudedKey, EncryptedSafe };
+// A PKCS#12 (MAC over the empty pass phrase unless the MAC is the crafted part) whose `part` asks for
+// `iterations`.
+Bytes p12_with_huge_iterations(HugeP12Part part, long iterations);
+
 // ---- Helpers for tests --------------------------------------------------------------------------------
 
 // A fresh directory under the system's temporary directory, removed with everything in it.

@@ -1,0 +1,76 @@
+// Atomic output files.
+#include "crypto/atomic_file_internal.h"
+#include "crypto/errors_internal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace kx {
+namespace {
+
+mode_t current_umask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+bool write_all(int fd, const unsigned char* data, std::size_t len) {
+    while (len > 0) {
+        ssize_t n = ::write(fd, data, len);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool cannot_write() {
+    fail_write(KxWriteFailure::CannotWrite);
+    return false;
+}
+
+}  // namespace
+
+bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret) {
+    if (!path || !*path) return cannot_write();
+    std::filesystem::path target(path);
+    std::string base = target.filename().string();
+    if (base.empty() || base == "." || base == "..") return cannot_write();
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    // Hidden, and short enough to stay a valid name beside any target.
+    std::string tmp = (dir / ("." + base.substr(0, 64) + ".tmp-XXXXXX")).string();
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return cannot_write();
+    bool ok = ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len) &&
+              ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(tmp.c_str(), path) == 0;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return cannot_write();
+    }
+    // Make the rename itself durable; a failure here no longer endangers the old or new contents.
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool write_atomic(const char* path, BIO* mem, bool secret) {
+    char* data = nullptr;
+    long n = BIO_get_mem_data(mem, &data);
+    if (n < 0) return cannot_write();
+    return write_atomic(path, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(n), secret);
+}
+
+}  // namespace kx

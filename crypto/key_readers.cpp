@@ -1,0 +1,158 @@
+// Readers of private keys: traditional PEM (RSA, DSA, EC; plain or encrypted), PKCS#8 plain and
+// encrypted in PEM and DER, and the traditional DER DSA key.
+#include "crypto/errors_internal.h"
+#include "crypto/kx_internal.h"
+#include "crypto/pass_internal.h"
+#include "crypto/pbe_check_internal.h"
+#include "crypto/pem_block_internal.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// A key of one algorithm in its own (traditional) DER structure.
+kx::PkeyPtr decode_traditional(const unsigned char* data, std::size_t len, const char* algorithm) {
+    EVP_PKEY* key = nullptr;
+    OSSL_DECODER_CTX* ctx =
+        OSSL_DECODER_CTX_new_for_pkey(&key, "DER", "type-specific", algorithm, EVP_PKEY_KEYPAIR, nullptr, nullptr);
+    if (!ctx) return nullptr;
+    ERR_set_mark();
+    const unsigned char* p = data;
+    std::size_t left = len;
+    if (OSSL_DECODER_CTX_get_num_decoders(ctx) == 0 || OSSL_DECODER_from_data(ctx, &p, &left) != 1) {
+        EVP_PKEY_free(key);
+        key = nullptr;
+    }
+    ERR_pop_to_mark();
+    OSSL_DECODER_CTX_free(ctx);
+    return kx::PkeyPtr(key);
+}
+
+kx::PkeyPtr decode_p8(const unsigned char* data, std::size_t len) {
+    if (len > static_cast<std::size_t>(std::numeric_limits<long>::max())) return nullptr;
+    const unsigned char* p = data;
+    ERR_set_mark();
+    kx::P8InfoPtr info(d2i_PKCS8_PRIV_KEY_INFO(nullptr, &p, static_cast<long>(len)));
+    kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
+    ERR_pop_to_mark();
+    return key;
+}
+
+std::unique_ptr<Key> done(kx::PkeyPtr key) {
+    if (!key) return nullptr;
+    kx::read_succeeded();
+    return kx::make_key(std::move(key));
+}
+
+std::unique_ptr<Key> not_recognised() {
+    kx::fail_read(KxReadFailure::NotRecognised);
+    return nullptr;
+}
+
+std::unique_ptr<Key> key_or_unrecognised(kx::PkeyPtr key) { return key ? done(std::move(key)) : not_recognised(); }
+
+// A traditional PEM key block; encrypted ones (Proc-Type/DEK-Info) ask for the pass phrase.
+std::unique_ptr<Key> read_traditional(const char* path, const char* label, const char* algorithm) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    kx::PemBlock block;
+    if (!kx::find_pem_block(*in, {label}, block)) return not_recognised();
+    if (block.header.find("ENCRYPTED") == std::string::npos)
+        return key_or_unrecognised(decode_traditional(block.data.data(), block.data.size(), algorithm));
+
+    EVP_CIPHER_INFO info;
+    ERR_set_mark();
+    bool known = PEM_get_EVP_CIPHER_INFO(block.header.data(), &info) == 1 && info.cipher;
+    ERR_pop_to_mark();
+    if (!known || !kx::cipher_available(EVP_CIPHER_get0_name(info.cipher))) {
+        std::string name = "unknown PEM cipher";
+        auto at = block.header.find("DEK-Info:");
+        if (at != std::string::npos) {
+            auto start = block.header.find_first_not_of(' ', at + 9);
+            auto end = block.header.find_first_of(",\r\n", start);
+            if (start != std::string::npos) name = block.header.substr(start, end - start);
+        }
+        kx::fail_read(KxReadFailure::UnsupportedAlgorithm, name);
+        return nullptr;
+    }
+    if (block.data.size() > static_cast<std::size_t>(std::numeric_limits<long>::max())) return not_recognised();
+    kx::PkeyPtr key;
+    kx::with_input_pass(path, [&](const SecretString& pass) {
+        std::vector<unsigned char> buf = block.data;
+        long len = static_cast<long>(buf.size());
+        ERR_set_mark();
+        int ok = PEM_do_header(&info, buf.data(), &len, kx::copy_pass_cb, const_cast<SecretString*>(&pass));
+        ERR_pop_to_mark();
+        if (ok) key = decode_traditional(buf.data(), static_cast<std::size_t>(len), algorithm);
+        OPENSSL_cleanse(buf.data(), buf.size());
+        return key ? kx::Attempt::Ok : kx::Attempt::Wrong;
+    });
+    return done(std::move(key));
+}
+
+// An EncryptedPrivateKeyInfo: checked before any pass phrase is asked or key derived.
+std::unique_ptr<Key> read_encrypted_p8(const char* path, const unsigned char* data, std::size_t len) {
+    if (len > static_cast<std::size_t>(std::numeric_limits<long>::max())) return not_recognised();
+    const unsigned char* p = data;
+    ERR_set_mark();
+    kx::X509SigPtr sig(d2i_X509_SIG(nullptr, &p, static_cast<long>(len)));
+    ERR_pop_to_mark();
+    if (!sig) return not_recognised();
+    const X509_ALGOR* alg = nullptr;
+    X509_SIG_get0(sig.get(), &alg, nullptr);
+    if (!kx::pbe_usable(alg)) return nullptr;
+    kx::PkeyPtr key;
+    kx::with_input_pass(path, [&](const SecretString& pass) {
+        ERR_set_mark();
+        kx::P8InfoPtr info(PKCS8_decrypt_ex(sig.get(), pass.str().data(), static_cast<int>(pass.str().size()),
+                                            nullptr, nullptr));
+        if (info) key.reset(EVP_PKCS82PKEY(info.get()));
+        ERR_pop_to_mark();
+        return key ? kx::Attempt::Ok : kx::Attempt::Wrong;
+    });
+    return done(std::move(key));
+}
+
+}  // namespace
+
+std::unique_ptr<Key> PEM_read_rsaprv(const char* path) { return read_traditional(path, "RSA PRIVATE KEY", "RSA"); }
+std::unique_ptr<Key> PEM_read_dsaprv(const char* path) { return read_traditional(path, "DSA PRIVATE KEY", "DSA"); }
+std::unique_ptr<Key> PEM_read_ecprv(const char* path) { return read_traditional(path, "EC PRIVATE KEY", "EC"); }
+
+std::unique_ptr<Key> PEM_read_p8(const char* path) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    kx::PemBlock block;
+    if (!kx::find_pem_block(*in, {PEM_STRING_PKCS8INF}, block)) return not_recognised();
+    auto key = key_or_unrecognised(decode_p8(block.data.data(), block.data.size()));
+    OPENSSL_cleanse(block.data.data(), block.data.size());
+    return key;
+}
+
+std::unique_ptr<Key> PEM_read_p8enc(const char* path) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    kx::PemBlock block;
+    if (!kx::find_pem_block(*in, {PEM_STRING_PKCS8}, block)) return not_recognised();
+    return read_encrypted_p8(path, block.data.data(), block.data.size());
+}
+
+std::unique_ptr<Key> P8_read_file(const char* path) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    if (!in->may_be(kx::kDerP8)) return not_recognised();
+    return key_or_unrecognised(decode_p8(in->bytes.data(), in->bytes.size()));
+}
+
+std::unique_ptr<Key> P8enc_read_file(const char* path) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    if (!in->may_be(kx::kDerP8Enc)) return not_recognised();
+    return read_encrypted_p8(path, in->bytes.data(), in->bytes.size());
+}
+
+std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der) {
+    if (!(kx::sniff_der(der.data(), der.size()) & kx::kDerDsaKey)) return not_recognised();
+    return key_or_unrecognised(decode_traditional(der.data(), der.size(), "DSA"));
+}

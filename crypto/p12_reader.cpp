@@ -1,0 +1,219 @@
+// The PKCS#12 reader: every safe bag in file order (certificates, CRLs, plain and shrouded keys, and
+// bags of other kinds kept as BAG_OTHER), with friendly names. The MAC and every PBE are checked
+// before any key derivation; the empty pass phrase is tried before the provider is asked.
+#include "crypto/errors_internal.h"
+#include "crypto/input_internal.h"
+#include "crypto/kx_internal.h"
+#include "crypto/pass_internal.h"
+#include "crypto/pbe_check_internal.h"
+
+#include <limits>
+
+namespace {
+
+// Refused: damaged or not PKCS#12; Unsupported: an algorithm was refused (the reason is recorded).
+enum class Outcome { Ok, WrongPass, Refused, Unsupported };
+
+std::optional<std::u16string> friendly_name_of(const PKCS12_SAFEBAG* bag) {
+    const ASN1_TYPE* attr = PKCS12_SAFEBAG_get0_attr(bag, NID_friendlyName);
+    if (!attr || attr->type != V_ASN1_BMPSTRING) return std::nullopt;
+    const ASN1_STRING* s = attr->value.bmpstring;
+    const unsigned char* d = ASN1_STRING_get0_data(s);
+    int n = ASN1_STRING_length(s);
+    std::u16string name;
+    for (int i = 0; i + 1 < n; i += 2) name.push_back(static_cast<char16_t>((d[i] << 8) | d[i + 1]));
+    return name;
+}
+
+std::string oid_text(const ASN1_OBJECT* obj) {
+    char buf[128];
+    int n = OBJ_obj2txt(buf, sizeof buf, obj, 1);
+    return n > 0 ? std::string(buf) : std::string();
+}
+
+class BagCollector {
+public:
+    // Walks the bags of one safe contents; passes are only used for shrouded keys.
+    Outcome collect(const STACK_OF(PKCS12_SAFEBAG) * bags, const char* pass, int passlen, bool mac_verified) {
+        for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
+            const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
+            Outcome o = one(bag, pass, passlen, mac_verified);
+            if (o != Outcome::Ok) return o;
+        }
+        return Outcome::Ok;
+    }
+
+    std::unique_ptr<P12> take() { return std::move(out_); }
+
+private:
+    void push(int type, BagContent content, const PKCS12_SAFEBAG* bag) {
+        auto b = std::make_unique<P12Bag>();
+        b->type = type;
+        b->content = std::move(content);
+        b->friendly_name = friendly_name_of(bag);
+        *tail_ = std::move(b);
+        tail_ = &(*tail_)->next;
+    }
+
+    Outcome one(const PKCS12_SAFEBAG* bag, const char* pass, int passlen, bool mac_verified) {
+        switch (PKCS12_SAFEBAG_get_nid(bag)) {
+        case NID_certBag:
+            if (PKCS12_SAFEBAG_get_bag_nid(bag) == NID_x509Certificate) {
+                kx::X509Ptr x(PKCS12_SAFEBAG_get1_cert(bag));
+                if (!x) return Outcome::Refused;
+                unsigned char* der = nullptr;
+                int n = i2d_X509(x.get(), &der);
+                if (n <= 0) return Outcome::Refused;
+                push(BAG_CERT, kx::make_cert(x.get(), der, static_cast<std::size_t>(n)), bag);
+                OPENSSL_free(der);
+                return Outcome::Ok;
+            }
+            break;
+        case NID_crlBag:
+            if (PKCS12_SAFEBAG_get_bag_nid(bag) == NID_x509Crl) {
+                kx::X509CrlPtr c(PKCS12_SAFEBAG_get1_crl(bag));
+                if (!c) return Outcome::Refused;
+                unsigned char* der = nullptr;
+                int n = i2d_X509_CRL(c.get(), &der);
+                if (n <= 0) return Outcome::Refused;
+                push(BAG_CRL, kx::make_crl(c.get(), der, static_cast<std::size_t>(n)), bag);
+                OPENSSL_free(der);
+                return Outcome::Ok;
+            }
+            break;
+        case NID_keyBag: {
+            const PKCS8_PRIV_KEY_INFO* info = PKCS12_SAFEBAG_get0_p8inf(bag);
+            kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info) : nullptr);
+            if (!key) return Outcome::Refused;
+            push(BAG_KEY, kx::make_key(std::move(key)), bag);
+            return Outcome::Ok;
+        }
+        case NID_pkcs8ShroudedKeyBag: {
+            const X509_SIG* sig = PKCS12_SAFEBAG_get0_pkcs8(bag);
+            const X509_ALGOR* alg = nullptr;
+            if (!sig) return Outcome::Refused;
+            X509_SIG_get0(sig, &alg, nullptr);
+            if (!kx::pbe_usable(alg)) return Outcome::Unsupported;
+            kx::P8InfoPtr info(PKCS8_decrypt_ex(sig, pass, passlen, nullptr, nullptr));
+            kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
+            if (!key) return mac_verified ? Outcome::Refused : Outcome::WrongPass;
+            push(BAG_KEY, kx::make_key(std::move(key)), bag);
+            return Outcome::Ok;
+        }
+        default: break;
+        }
+        OtherBag other;
+        other.oid = oid_text(PKCS12_SAFEBAG_get0_type(bag));
+        push(BAG_OTHER, other, bag);
+        return Outcome::Ok;
+    }
+
+    std::unique_ptr<P12> out_ = std::make_unique<P12>();
+    std::unique_ptr<P12Bag>* tail_ = &out_->first;
+};
+
+// Reads every safe with the given pass phrase. With a verified MAC a decryption failure means a
+// damaged file; without one it most likely means a wrong pass phrase.
+Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac_verified, std::unique_ptr<P12>& out) {
+    STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
+    if (!safes) return Outcome::Refused;
+    BagCollector collector;
+    Outcome outcome = Outcome::Ok;
+    for (int i = 0; i < ossl_p7_count(safes) && outcome == Outcome::Ok; ++i) {
+        OsslPkcs7* p7 = ossl_p7_at(safes, i);
+        STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
+        if (PKCS7_type_is_data(p7)) {
+            bags = PKCS12_unpack_p7data(p7);
+            if (!bags) outcome = Outcome::Refused;
+        } else if (PKCS7_type_is_encrypted(p7)) {
+            if (!p7->d.encrypted || !p7->d.encrypted->enc_data) {
+                outcome = Outcome::Refused;
+            } else if (!kx::pbe_usable(p7->d.encrypted->enc_data->algorithm)) {
+                outcome = Outcome::Unsupported;
+            } else {
+                bags = PKCS12_unpack_p7encdata(p7, pass, passlen);
+                if (!bags) outcome = mac_verified ? Outcome::Refused : Outcome::WrongPass;
+            }
+        }  // safes of other kinds (public-key encrypted) cannot be opened with a pass phrase: skipped
+        if (bags) outcome = collector.collect(bags, pass, passlen, mac_verified);
+        sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    }
+    ossl_p7_stack_free(safes);
+    if (outcome == Outcome::Ok) out = collector.take();
+    return outcome;
+}
+
+std::unique_ptr<P12> refused() {
+    kx::fail_read(KxReadFailure::NotRecognised);
+    return nullptr;
+}
+
+std::unique_ptr<P12> finish(Outcome outcome, std::unique_ptr<P12> out) {
+    if (outcome == Outcome::Unsupported) return nullptr;
+    if (outcome != Outcome::Ok || !out || !out->first) return refused();  // no bag at all: nothing was read
+    kx::read_succeeded();
+    return out;
+}
+
+// Asks for pass phrases until `open(pass)` stops saying the pass phrase was wrong.
+template <class Open>
+std::unique_ptr<P12> open_with_provider(const char* path, Open open, std::unique_ptr<P12>& out) {
+    Outcome last = Outcome::Refused;
+    bool ok = kx::with_input_pass(path, [&](const SecretString& pass) {
+        ERR_set_mark();
+        last = open(pass.str().c_str(), static_cast<int>(pass.str().size()));
+        ERR_pop_to_mark();
+        if (last == Outcome::WrongPass) return kx::Attempt::Wrong;
+        return last == Outcome::Ok ? kx::Attempt::Ok : kx::Attempt::Failed;
+    });
+    if (!ok && last == Outcome::WrongPass) return nullptr;  // the provider gave up: reason recorded
+    if (!ok && last == Outcome::Refused) return refused();
+    if (!ok) return nullptr;
+    return finish(Outcome::Ok, std::move(out));
+}
+
+}  // namespace
+
+std::unique_ptr<P12> P12_read_file(const char* path) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    if (!in->may_be(kx::kDerP12) || in->bytes.size() > static_cast<std::size_t>(std::numeric_limits<long>::max()))
+        return refused();
+    const unsigned char* p = in->bytes.data();
+    ERR_set_mark();
+    kx::Pkcs12Ptr p12(d2i_PKCS12(nullptr, &p, static_cast<long>(in->bytes.size())));
+    ERR_pop_to_mark();
+    if (!p12) return refused();
+
+    std::unique_ptr<P12> out;
+    if (PKCS12_mac_present(p12.get())) {
+        if (!kx::p12_mac_usable(p12.get())) return nullptr;
+        ERR_set_mark();
+        // "No pass phrase" comes in two encodings: absent and empty.
+        const char* empty = nullptr;
+        bool verified = PKCS12_verify_mac(p12.get(), nullptr, 0) == 1;
+        if (!verified && PKCS12_verify_mac(p12.get(), "", 0) == 1) {
+            verified = true;
+            empty = "";
+        }
+        Outcome o = verified ? read_contents(p12.get(), empty, 0, true, out) : Outcome::WrongPass;
+        ERR_pop_to_mark();
+        if (verified) return finish(o, std::move(out));
+        return open_with_provider(
+            path,
+            [&](const char* pw, int len) {
+                if (PKCS12_verify_mac(p12.get(), pw, len) != 1) return Outcome::WrongPass;
+                return read_contents(p12.get(), pw, len, true, out);
+            },
+            out);
+    }
+
+    // No MAC: open it with the empty pass phrase when nothing is encrypted or that works, else ask.
+    ERR_set_mark();
+    Outcome first = read_contents(p12.get(), "", 0, false, out);
+    if (first == Outcome::WrongPass) first = read_contents(p12.get(), nullptr, 0, false, out);
+    ERR_pop_to_mark();
+    if (first != Outcome::WrongPass) return finish(first, std::move(out));
+    return open_with_provider(
+        path, [&](const char* pw, int len) { return read_contents(p12.get(), pw, len, false, out); }, out);
+}

@@ -1,0 +1,149 @@
+// The PKCS#12 writer. Settings are fixed and consistent so that other systems import the file:
+// certificates and CRLs in a safe encrypted with pbeWithSHA1And3-KeyTripleDES-CBC, each key in a
+// shrouded key bag with the chosen PBE, an HMAC-SHA1 MAC, 2048 iterations throughout. Every bag keeps
+// its friendly name; a localKeyID links each key to the certificate of its public key only.
+#include "crypto/atomic_file_internal.h"
+#include "crypto/bundle_order_internal.h"
+#include "crypto/errors_internal.h"
+#include "crypto/pass_internal.h"
+#include "crypto/writer_common_internal.h"
+
+#include <limits>
+#include <map>
+
+namespace {
+
+constexpr int kIterations = 2048;
+constexpr int kCertSafePbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
+
+struct SafeBagsFree {
+    void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
+};
+using SafeBags = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), SafeBagsFree>;
+struct SafesFree {
+    void operator()(STACK_OF(PKCS7) * s) const { ossl_p7_stack_free(s); }
+};
+
+bool add_name(PKCS12_SAFEBAG* bag, const std::optional<std::u16string>& name) {
+    if (!name) return true;
+    std::vector<unsigned char> bmp;  // big-endian UTF-16, as a BMPString holds it
+    for (char16_t c : *name) {
+        bmp.push_back(static_cast<unsigned char>(c >> 8));
+        bmp.push_back(static_cast<unsigned char>(c & 0xFF));
+    }
+    if (bmp.empty()) return true;
+    return PKCS12_add_friendlyname_uni(bag, bmp.data(), static_cast<int>(bmp.size())) == 1;
+}
+
+bool push(STACK_OF(PKCS12_SAFEBAG) * bags, PKCS12_SAFEBAG* bag) {
+    if (!bag) return false;
+    if (!sk_PKCS12_SAFEBAG_push(bags, bag)) {
+        PKCS12_SAFEBAG_free(bag);
+        return false;
+    }
+    return true;
+}
+
+// The local key ID of each key bag: the SHA-1 of the first certificate holding its public key.
+using KeyIds = std::map<const P12Bag*, std::vector<unsigned char>>;
+
+KeyIds pair_keys(const kx::BundleBags& bags, std::map<const P12Bag*, std::vector<unsigned char>>& cert_ids) {
+    KeyIds ids;
+    for (const P12Bag* key : bags.keys) {
+        for (const P12Bag* cert : bags.certs) {
+            if (cert_ids.count(cert) || LN_cmp(key->key()->number, cert->cert()->pubkey.number) != 0) continue;
+            std::vector<unsigned char> id(EVP_MAX_MD_SIZE);
+            unsigned int len = 0;
+            if (!EVP_Digest(cert->cert()->der.data(), cert->cert()->der.size(), id.data(), &len, EVP_sha1(), nullptr))
+                break;
+            id.resize(len);
+            ids[key] = id;
+            cert_ids[cert] = id;
+            break;
+        }
+    }
+    return ids;
+}
+
+bool add_id(PKCS12_SAFEBAG* bag, const std::vector<unsigned char>* id) {
+    if (!id) return true;
+    return PKCS12_add_localkeyid(bag, const_cast<unsigned char*>(id->data()), static_cast<int>(id->size())) == 1;
+}
+
+bool cert_bags(const kx::BundleBags& bags, const std::map<const P12Bag*, std::vector<unsigned char>>& cert_ids,
+               STACK_OF(PKCS12_SAFEBAG) * out) {
+    for (const P12Bag* bag : bags.certs) {
+        const auto& der = bag->cert()->der;
+        const unsigned char* p = der.data();
+        kx::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
+        if (!x) return false;
+        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_cert(x.get());
+        if (!push(out, sb)) return false;
+        auto id = cert_ids.find(bag);
+        if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == cert_ids.end() ? nullptr : &id->second))
+            return false;
+    }
+    for (const P12Bag* bag : bags.crls) {
+        const auto& der = bag->crl()->der;
+        const unsigned char* p = der.data();
+        kx::X509CrlPtr c(d2i_X509_CRL(nullptr, &p, static_cast<long>(der.size())));
+        if (!c) return false;
+        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_crl(c.get());
+        if (!push(out, sb) || !add_name(sb, bag->friendly_name)) return false;
+    }
+    return true;
+}
+
+bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, int pbe, const SecretString& pass,
+              STACK_OF(PKCS12_SAFEBAG) * out) {
+    for (const P12Bag* bag : bags.keys) {
+        EVP_PKEY* pkey = kx::pkey_of(bag->key()->number);
+        kx::P8InfoPtr info(pkey ? EVP_PKEY2PKCS8(pkey) : nullptr);
+        if (!info) return false;
+        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_pkcs8_encrypt_ex(
+            pbe, pass.str().data(), static_cast<int>(pass.str().size()), nullptr, 0, kIterations, info.get(),
+            nullptr, nullptr);
+        if (!push(out, sb)) return false;
+        auto id = ids.find(bag);
+        if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == ids.end() ? nullptr : &id->second)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int P12_write_file(const P12* container, const char* path) {
+    kx::write_started();
+    if (!container) return kx::write_failed(KxWriteFailure::Encoding);
+    int key_pbe = kx::p12_scheme_nid(kx::p12_key_cipher_choice());
+    if (!kx::pbe_scheme_available(key_pbe) || !kx::pbe_scheme_available(kCertSafePbe))
+        return kx::write_failed(KxWriteFailure::CipherUnavailable);
+    kx::BundleBags bags = kx::bundle_bags(container);
+    std::optional<SecretString> pass = kx::output_pass(path);
+    if (!pass) return 0;
+
+    ERR_set_mark();
+    std::map<const P12Bag*, std::vector<unsigned char>> cert_ids;
+    KeyIds ids = pair_keys(bags, cert_ids);
+    SafeBags certs(sk_PKCS12_SAFEBAG_new_null());
+    SafeBags keys(sk_PKCS12_SAFEBAG_new_null());
+    STACK_OF(PKCS7)* safes_raw = nullptr;
+    const char* pw = pass->str().c_str();
+    bool ok = certs && keys && cert_bags(bags, cert_ids, certs.get()) &&
+              key_bags(bags, ids, key_pbe, *pass, keys.get());
+    if (ok && sk_PKCS12_SAFEBAG_num(certs.get()) > 0)
+        ok = PKCS12_add_safe_ex(&safes_raw, certs.get(), kCertSafePbe, kIterations, pw, nullptr, nullptr) == 1;
+    if (ok && sk_PKCS12_SAFEBAG_num(keys.get()) > 0)
+        ok = PKCS12_add_safe_ex(&safes_raw, keys.get(), -1, 0, nullptr, nullptr, nullptr) == 1;
+    std::unique_ptr<STACK_OF(PKCS7), SafesFree> safes(safes_raw);
+    kx::Pkcs12Ptr p12;
+    if (ok && safes) p12.reset(PKCS12_add_safes_ex(safes.get(), 0, nullptr, nullptr));
+    ok = ok && p12 &&
+         PKCS12_set_mac(p12.get(), pw, static_cast<int>(pass->str().size()), nullptr, 0, kIterations, EVP_sha1()) ==
+             1;
+    kx::BioPtr bio = kx::memory_bio();
+    ok = ok && bio && i2d_PKCS12_bio(bio.get(), p12.get()) == 1;
+    ERR_pop_to_mark();
+    if (!ok) return kx::write_failed(KxWriteFailure::Encoding);
+    return kx::write_atomic(path, bio.get(), true) ? 1 : 0;
+}

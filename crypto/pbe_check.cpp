@@ -1,0 +1,111 @@
+// Password-based encryption and MAC parameters, checked before any key derivation.
+#include "crypto/errors_internal.h"
+#include "crypto/pass_internal.h"
+#include "crypto/pbe_check_internal.h"
+
+#include <string>
+
+namespace kx {
+namespace {
+
+std::string name_of(const ASN1_OBJECT* obj) {
+    char buf[128];
+    int n = OBJ_obj2txt(buf, sizeof buf, obj, 0);
+    return n > 0 ? std::string(buf) : std::string("unknown");
+}
+
+bool refuse(std::string what) {
+    fail_read(KxReadFailure::UnsupportedAlgorithm, std::move(what));
+    return false;
+}
+
+// Iteration counts: absent means 1; negative or beyond the cap is refused.
+bool count_ok(const ASN1_INTEGER* iter, const std::string& scheme) {
+    if (!iter) return true;
+    std::uint64_t n = 0;
+    if (ASN1_INTEGER_get_uint64(&n, iter) != 1 || n == 0) return refuse(scheme + " with an invalid iteration count");
+    if (n > KX_MAX_PBE_ITERATIONS) return refuse(scheme + " with " + std::to_string(n) + " iterations");
+    return true;
+}
+
+bool cipher_ok(int nid, const ASN1_OBJECT* obj) {
+    const char* name = nid == NID_undef ? nullptr : OBJ_nid2sn(nid);
+    if (!name || !cipher_available(name)) return refuse(name ? name : name_of(obj));
+    return true;
+}
+
+bool digest_ok(int nid) {
+    const char* name = nid == NID_undef ? nullptr : OBJ_nid2sn(nid);
+    if (!name || !digest_available(name)) return refuse(name ? name : "unknown digest");
+    return true;
+}
+
+bool pbes2_ok(const X509_ALGOR* alg) {
+    auto* p = static_cast<PBE2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), alg->parameter));
+    if (!p) return refuse("PBES2 with damaged parameters");
+    bool ok = true;
+    int kdf = OBJ_obj2nid(p->keyfunc->algorithm);
+    if (kdf == NID_id_pbkdf2) {
+        auto* k = static_cast<PBKDF2PARAM*>(
+            ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), p->keyfunc->parameter));
+        if (!k) ok = refuse("PBKDF2 with damaged parameters");
+        else {
+            ok = count_ok(k->iter, "PBKDF2");
+            if (ok && k->prf) {
+                int hmac_md = NID_undef;
+                int prf = OBJ_obj2nid(k->prf->algorithm);
+                if (!EVP_PBE_find(EVP_PBE_TYPE_PRF, prf, nullptr, &hmac_md, nullptr))
+                    ok = refuse(name_of(k->prf->algorithm));
+                else ok = digest_ok(hmac_md);
+            }
+            PBKDF2PARAM_free(k);
+        }
+    } else if (kdf == NID_id_scrypt) {
+        auto* s = static_cast<SCRYPT_PARAMS*>(
+            ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(SCRYPT_PARAMS), p->keyfunc->parameter));
+        std::uint64_t n = 0, r = 0, par = 0;
+        if (!s || ASN1_INTEGER_get_uint64(&n, s->costParameter) != 1 ||
+            ASN1_INTEGER_get_uint64(&r, s->blockSize) != 1 ||
+            ASN1_INTEGER_get_uint64(&par, s->parallelizationParameter) != 1)
+            ok = refuse("scrypt with damaged parameters");
+        else if (r == 0 || par == 0 || n > KX_MAX_PBE_ITERATIONS / r / par)
+            ok = refuse("scrypt with a work factor beyond " + std::to_string(KX_MAX_PBE_ITERATIONS));
+        SCRYPT_PARAMS_free(s);
+    } else {
+        ok = refuse(name_of(p->keyfunc->algorithm));
+    }
+    if (ok) ok = cipher_ok(OBJ_obj2nid(p->encryption->algorithm), p->encryption->algorithm);
+    PBE2PARAM_free(p);
+    return ok;
+}
+
+}  // namespace
+
+bool pbe_usable(const X509_ALGOR* alg) {
+    if (!alg) return refuse("missing algorithm");
+    int nid = OBJ_obj2nid(alg->algorithm);
+    if (nid == NID_pbes2) return pbes2_ok(alg);
+    int cipher = NID_undef, md = NID_undef;
+    if (nid == NID_undef || !EVP_PBE_find(EVP_PBE_TYPE_OUTER, nid, &cipher, &md, nullptr))
+        return refuse(name_of(alg->algorithm));
+    auto* p = static_cast<PBEPARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBEPARAM), alg->parameter));
+    if (!p) return refuse(name_of(alg->algorithm) + " with damaged parameters");
+    bool ok = count_ok(p->iter, OBJ_nid2sn(nid));
+    PBEPARAM_free(p);
+    return ok && cipher_ok(cipher, alg->algorithm) && digest_ok(md);
+}
+
+bool p12_mac_usable(const PKCS12* p12) {
+    const ASN1_OCTET_STRING* mac = nullptr;
+    const X509_ALGOR* alg = nullptr;
+    const ASN1_OCTET_STRING* salt = nullptr;
+    const ASN1_INTEGER* iter = nullptr;
+    PKCS12_get0_mac(&mac, &alg, &salt, &iter, p12);
+    if (!mac || !alg) return refuse("PKCS#12 without a MAC");
+    const ASN1_OBJECT* obj = nullptr;
+    X509_ALGOR_get0(&obj, nullptr, nullptr, alg);
+    if (!count_ok(iter, "PKCS#12 MAC")) return false;
+    return digest_ok(OBJ_obj2nid(obj));
+}
+
+}  // namespace kx

@@ -1,0 +1,17 @@
+// Checks made on password-based encryption and MAC parameters before any key derivation runs, so that
+// a crafted file cannot ask for billions of iterations or for an algorithm we cannot run.
+#pragma once
+
+#include "crypto/kx_internal.h"
+
+namespace kx {
+
+// True when the scheme is known, its cipher and digests can be had (loading the legacy provider when
+// needed) and its work factor is within KX_MAX_PBE_ITERATIONS. Otherwise records UnsupportedAlgorithm
+// with the algorithm's name.
+bool pbe_usable(const X509_ALGOR* alg);
+
+// The same for a PKCS#12 integrity MAC (which must be present).
+bool p12_mac_usable(const PKCS12* p12);
+
+}  // namespace kx

@@ -1,0 +1,23 @@
+// What the writers share: a memory BIO to encode into, the pass phrase for an encrypted output, and
+// the ciphers behind the layer's cipher identifiers.
+#pragma once
+
+#include "crypto/kx_internal.h"
+
+namespace kx {
+
+BioPtr memory_bio();
+
+// Asks once for a new pass phrase for `path`; none or empty records NoPassPhrase.
+std::optional<SecretString> output_pass(const char* path);
+
+// Records `kind` and returns 0 (the writers' failure value).
+int write_failed(KxWriteFailure kind);
+
+// The PBE scheme (OpenSSL NID) behind a PKCS#8 or PKCS#12 key-bag identifier, or NID_undef.
+int p5_scheme_nid(int id);
+int p12_scheme_nid(int id);
+// True when OpenSSL can run that PBE scheme here (cipher and digest, legacy provider if needed).
+bool pbe_scheme_available(int nid);
+
+}  // namespace kx
