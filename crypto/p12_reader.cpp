@@ -158,17 +158,16 @@ std::unique_ptr<P12> finish(Outcome outcome, std::unique_ptr<P12> out) {
 // Asks for pass phrases until `open(pass)` stops saying the pass phrase was wrong.
 template <class Open>
 std::unique_ptr<P12> open_with_provider(const char* path, Open open, std::unique_ptr<P12>& out) {
-    Outcome last = Outcome::Refused;
+    std::optional<Outcome> last;  // none: the provider gave no pass phrase at all
     bool ok = kx::with_input_pass(path, [&](const SecretString& pass) {
         ERR_set_mark();
         last = open(pass.str().c_str(), static_cast<int>(pass.str().size()));
         ERR_pop_to_mark();
-        if (last == Outcome::WrongPass) return kx::Attempt::Wrong;
-        return last == Outcome::Ok ? kx::Attempt::Ok : kx::Attempt::Failed;
+        if (*last == Outcome::WrongPass) return kx::Attempt::Wrong;
+        return *last == Outcome::Ok ? kx::Attempt::Ok : kx::Attempt::Failed;
     });
-    if (!ok && last == Outcome::WrongPass) return nullptr;  // the provider gave up: reason recorded
     if (!ok && last == Outcome::Refused) return refused();
-    if (!ok) return nullptr;
+    if (!ok) return nullptr;  // cancelled, wrong or unsupported: the reason is recorded
     return finish(Outcome::Ok, std::move(out));
 }
 
