@@ -1,0 +1,35 @@
+// The legacy provider costs start-up time: a plain conversion must not load it, a legacy cipher must.
+// Its own program, so that no other test has loaded the provider first.
+#include <gtest/gtest.h>
+
+#include "crypto/kx.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using namespace qfix;
+
+TEST(LegacyProvider, LoadedOnlyWhenALegacyCipherIsNeeded) {
+    TempDir dir;
+    Pkey key = ec_key();
+    write_cert(dir.file("c.pem"), make_self_signed(cn("start"), key).get(), Form::Pem);
+    write_p8(dir.file("k.p8"), key.get(), Form::Der);
+    {
+        KX_InputScope scope(dir.file("c.pem").c_str());
+        auto cert = PEM_read_cert(dir.file("c.pem").c_str());
+        ASSERT_TRUE(cert);
+        ASSERT_TRUE(ASN1_write_der(cert->der, dir.file("c.der").c_str()));
+    }
+    auto k = P8_read_file(dir.file("k.p8").c_str());
+    ASSERT_TRUE(k);
+    ScriptedPassProvider provider({std::string("pw"), std::string("pw")});
+    KX_set_pem_cry_algo(KX_PEM_3DES);
+    ASSERT_TRUE(PEM_write_ecprv(k.get(), dir.file("k3.pem").c_str()));
+    EXPECT_EQ(OSSL_PROVIDER_available(nullptr, "legacy"), 0);
+
+    KX_set_pem_cry_algo(KX_PEM_DES);
+    ASSERT_TRUE(PEM_write_ecprv(k.get(), dir.file("k1.pem").c_str()));
+    EXPECT_EQ(OSSL_PROVIDER_available(nullptr, "legacy"), 1);
+}
+
+}  // namespace
