@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -237,17 +236,16 @@ TEST_F(OutputFiles, CertReqFromALoneRequest) {
     }
 }
 
-TEST_F(OutputFiles, FailedWriteKeepsTheOldFile) {
-    const fs::path out = dir_.file("locked") / "out.cer";
-    fs::create_directory(dir_.file("locked"));
-    qfix::write_text(out, "old content");
-    fs::permissions(dir_.file("locked"), fs::perms::owner_read | fs::perms::owner_exec);
-    if (access(dir_.file("locked").c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights that ignore modes";
+TEST_F(OutputFiles, TargetThatIsAFolderIsReportedAndLeftAlone) {
+    const fs::path out = dir_.file("folder.cer");
+    fs::create_directory(out);
+    qfix::write_text(out / "inside", "kept");
     doc_.m_nOutputForm = FORM_CERTIFICATE;
     CString log;
     EXPECT_EQ(doc_.WriteOutput(out.string(), 0, &log), 0);
     EXPECT_EQ(log, "Output Failed ... cannot write " + out.string() + "\r\n");
-    EXPECT_EQ(Text(out), "old content");
+    EXPECT_TRUE(fs::is_directory(out));
+    EXPECT_EQ(Text(out / "inside"), "kept");
 }
 
 TEST_F(OutputFiles, TenDeepChainWritesTheTopAtDepthZero) {
