@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace doc_test;
 namespace fs = std::filesystem;
@@ -172,6 +173,45 @@ TEST_F(OutputFiles, Pkcs7ListsTheChainLeafFirst) {
         EXPECT_EQ(sk_X509_CRL_num(p7->d.sign->crl), 1);
         PKCS7_free(p7);
     }
+}
+
+// The certificates of a PKCS#12 file in the order they are stored.
+std::vector<qfix::Bytes> Pkcs12Certificates(const fs::path& path, const char* pass) {
+    std::vector<qfix::Bytes> certs;
+    PKCS12* p12 = d2i_PKCS12_bio(OpenFile(path).get(), nullptr);
+    if (!p12) return certs;
+    STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
+    for (int i = 0; safes && i < ossl_p7_count(safes); ++i) {
+        OsslPkcs7* safe = ossl_p7_at(safes, i);
+        STACK_OF(PKCS12_SAFEBAG)* bags = OBJ_obj2nid(safe->type) == NID_pkcs7_encrypted
+                                             ? PKCS12_unpack_p7encdata(safe, pass, -1)
+                                             : PKCS12_unpack_p7data(safe);
+        for (int j = 0; bags && j < sk_PKCS12_SAFEBAG_num(bags); ++j) {
+            const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, j);
+            if (PKCS12_SAFEBAG_get_nid(bag) != NID_certBag) continue;
+            X509* cert = PKCS12_SAFEBAG_get1_cert(bag);
+            certs.push_back(qfix::der_of(cert));
+            X509_free(cert);
+        }
+        sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    }
+    ossl_p7_stack_free(safes);
+    PKCS12_free(p12);
+    return certs;
+}
+
+TEST_F(OutputFiles, Pkcs12ListsTheChainLeafFirst) {
+    CVortlaneDoc doc;
+    CString log;
+    for (const auto& path : {files_.root, files_.inter, files_.user, files_.userKey})
+        ASSERT_TRUE(Arrive(doc, path, &log));
+    qfix::ScriptedPassProvider pass({"p12-pass"});
+    doc.m_nOutputForm = FORM_PKCS12;
+    const fs::path out = dir_.file("root-first.p12");
+    ASSERT_NE(doc.WriteOutput(out.string(), 0, &log), 0) << log;
+    const std::vector<qfix::Bytes> certs = Pkcs12Certificates(out, "p12-pass");
+    ASSERT_EQ(certs.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(certs[i], qfix::der_of(files_.chain.certs[2 - i].get())) << i;
 }
 
 TEST_F(OutputFiles, Pkcs7OfAnEmptyContainerIsStillWritten) {
