@@ -21,9 +21,14 @@ std::unique_ptr<Cert> parse_req(const unsigned char* data, std::size_t len) {
 
 std::unique_ptr<CRL> parse_crl(const unsigned char* data, std::size_t len) {
     const unsigned char* p = data;
-    // A CRL can be huge: the parsed form lives only long enough to take its issuer.
     kx::X509CrlPtr c(d2i_X509_CRL(nullptr, &p, static_cast<long>(len)));
-    return c ? kx::make_crl(c.get(), data, static_cast<std::size_t>(p - data)) : nullptr;
+    if (!c) return nullptr;
+    // A CRL can be huge: its parsed form is released before the copy of its DER is made.
+    auto crl = std::make_unique<CRL>();
+    crl->issuer = kx::dn_text(X509_CRL_get_issuer(c.get()));
+    c.reset();
+    crl->der.assign(data, p);
+    return crl;
 }
 
 template <class Record, class Parse>

@@ -4,19 +4,32 @@
 #include "crypto/pass_internal.h"
 
 
+#include <cstdlib>
 #include <mutex>
 
 namespace kx {
 namespace {
+
+OSSL_PROVIDER* g_default = nullptr;
+OSSL_PROVIDER* g_legacy = nullptr;
+
+// Runs before OpenSSL's own clean-up (registered later, so called earlier): the references taken
+// here must go first or the providers outlive the library's tear-down.
+void unload_providers() {
+    if (g_legacy) OSSL_PROVIDER_unload(g_legacy);
+    if (g_default) OSSL_PROVIDER_unload(g_default);
+    g_legacy = g_default = nullptr;
+}
 
 bool load_legacy() {
     static std::once_flag once;
     static bool loaded = false;
     std::call_once(once, [] {
         // Loading any provider by hand stops the default one from being loaded implicitly: load both.
-        OSSL_PROVIDER* def = OSSL_PROVIDER_load(nullptr, "default");
-        OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-        loaded = def && legacy;
+        g_default = OSSL_PROVIDER_load(nullptr, "default");
+        g_legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+        loaded = g_default && g_legacy;
+        std::atexit(unload_providers);
     });
     return loaded;
 }
