@@ -3,6 +3,7 @@
 #include "crypto/errors_internal.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,27 @@ bool write_all(int fd, const unsigned char* data, std::size_t len) {
     return true;
 }
 
+// While an output is written, a file-size limit makes write() fail (and the temporary file get
+// removed) instead of killing the process with SIGXFSZ and leaving the temporary file behind.
+class FileSizeSignalIgnored {
+public:
+    FileSizeSignalIgnored() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        active_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
+    }
+    ~FileSizeSignalIgnored() {
+        if (active_) ::sigaction(SIGXFSZ, &previous_, nullptr);
+    }
+    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+private:
+    struct sigaction previous_ {};
+    bool active_ = false;
+};
+
 bool cannot_write() {
     fail_write(KxWriteFailure::CannotWrite);
     return false;
@@ -47,6 +69,7 @@ bool write_atomic(const char* path, const unsigned char* data, std::size_t len, 
     if (dir.empty()) dir = ".";
     // Hidden, and short enough to stay a valid name beside any target.
     std::string tmp = (dir / ("." + base.substr(0, 64) + ".tmp-XXXXXX")).string();
+    FileSizeSignalIgnored no_sigxfsz;
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return cannot_write();
     bool ok = ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len) &&

@@ -141,6 +141,25 @@ TEST_F(OutputSafety, WriteFailingHalfWayKeepsTheOldFile) {
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"target"});
 }
 
+TEST_F(OutputSafety, FileSizeLimitDoesNotKillTheWriter) {
+    TempDir dir;
+    write_text(dir.file("target"), "old");
+    Bytes big(100000, 0x30);
+    // In a child process: SIGXFSZ keeps its default action there, which would kill a blind writer.
+    EXPECT_EXIT(
+        {
+            rlimit small{};
+            getrlimit(RLIMIT_FSIZE, &small);
+            small.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &small);
+            int ok = ASN1_write_der(big, dir.file("target").c_str());
+            std::_Exit(ok == 0 && KX_last_write_error() == KxWriteFailure::CannotWrite ? 7 : 1);
+        },
+        ::testing::ExitedWithCode(7), "");
+    EXPECT_EQ(read_bytes(dir.file("target")), Bytes({'o', 'l', 'd'}));
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"target"});
+}
+
 TEST_F(OutputSafety, KeyFilesAre0600WhateverTheUmask) {
     TempDir dir;
     mode_t old_mask = umask(0);

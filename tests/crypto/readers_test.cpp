@@ -222,6 +222,22 @@ TEST(Readers, PemFileWithCertificateThenKeyIsACertificate) {
     EXPECT_TRUE(PEM_read_rsaprv(dir.file("both.pem").c_str()));
 }
 
+TEST(Readers, PemWithCrLfLinesAndTextAroundIt) {
+    TempDir dir;
+    CertPtr cert = make_self_signed(cn("crlf"), ec_key());
+    Bytes pem = pem_of(cert.get());
+    std::string text = "Subject: crlf\r\nSome notes before the block\r\n";
+    for (unsigned char c : pem) {
+        if (c == '\n') text += '\r';
+        text += static_cast<char>(c);
+    }
+    text += "trailing words\r\n";
+    write_text(dir.file("crlf.pem"), text);
+    auto c = PEM_read_cert(dir.file("crlf.pem").c_str());
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->der, der_of(cert.get()));
+}
+
 TEST(Readers, KeepTheExactDerOfWhatTheyRead) {
     TempDir dir;
     Chain chain = make_chain(3);

@@ -275,6 +275,19 @@ TEST(BundleWriters, Pkcs7IsLeafFirstWithCrlsAndWithoutKeys) {
     EXPECT_EQ(back->certs[0]->der, expected[0]);
 }
 
+TEST(BundleWriters, EmptyContainerGivesAnEmptyPkcs7) {
+    TempDir dir;
+    auto empty = P12_new();
+    ASSERT_TRUE(P7s_write_file(empty.get(), dir.file("e.p7b").c_str()));
+    Bytes der = read_bytes(dir.file("e.p7b"));
+    const unsigned char* p = der.data();
+    OsslPkcs7* p7 = d2i_PKCS7(nullptr, &p, static_cast<long>(der.size()));
+    ASSERT_TRUE(p7);
+    EXPECT_TRUE(PKCS7_type_is_signed(p7));
+    EXPECT_LE(sk_X509_num(p7->d.sign->cert), 0);  // no certificate set at all
+    PKCS7_free(p7);
+}
+
 std::vector<unsigned char> attr_bytes(const PKCS12_SAFEBAG* bag, int nid) {
     const ASN1_TYPE* t = PKCS12_SAFEBAG_get0_attr(bag, nid);
     if (!t) return {};
