@@ -1,0 +1,216 @@
+#include "cli/cli_options.h"
+
+#include "doc/output_name.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <getopt.h>
+#include <string.h>
+#include <strings.h>
+
+const CliOption kCliOptions[11] = {
+    {OptionId::Form, "form", 'f', "FORM",
+     "Certificate (default) | CRL | PrivateKey | PKCS#12 | PKCS#7 | PKCS#8 |\n"
+     "CertReq, matched without regard to case; also cert, crl, key, p12,\n"
+     "p7, p8, req"},
+    {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
+    {OptionId::Cipher, "cipher", 'c', "NAME",
+     "des64 | 3des128 | 3des192 | rc2-40 | rc2-128 | none: acts like a click\n"
+     "on that cipher button; may be repeated, applied in order"},
+    {OptionId::Depth, "depth", 'd', "N", "the depth of the certificate or CRL to write (default 0)"},
+    {OptionId::Output, "output", 'o', "FILE", "default: derived from the last accepted input"},
+    {OptionId::PassIn, "passin", 0, "SRC", "pass phrase for encrypted inputs"},
+    {OptionId::PassOut, "passout", 0, "SRC",
+     "pass phrase for encrypted outputs\n"
+     "SRC is pass:TEXT | env:VAR | file:PATH (first line) | fd:N | stdin;\n"
+     "without one, asked on the terminal (outputs: twice) when there is one;\n"
+     "otherwise an encrypted input is skipped, an encrypted output not written"},
+    {OptionId::DryRun, "dry-run", 'n', nullptr, "read and arrange only; write nothing"},
+    {OptionId::Quiet, "quiet", 'q', nullptr, "do not print the log"},
+    {OptionId::Help, "help", 'h', nullptr, "show this help"},
+    {OptionId::Version, "version", 0, nullptr, "show the version"},
+};
+
+namespace {
+
+// Short aliases of the form names, by form index.
+constexpr const char* kFormAliases[7] = {"cert", "crl", "key", "p12", "p7", "p8", "req"};
+
+// getopt_long reports options by this value plus the table index.
+constexpr int kLongOnlyBase = 256;
+
+std::string Spelling(const CliOption& option)
+{
+    return std::string("--") + option.longName;
+}
+
+// The name of an option as the user wrote it, without any "=VALUE" (it may hold a pass phrase).
+std::string WrittenName(const char* arg)
+{
+    const char* eq = std::strchr(arg, '=');
+    return eq ? std::string(arg, eq) : std::string(arg);
+}
+
+std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings& settings)
+{
+    switch (option.id) {
+    case OptionId::Form: {
+        std::optional<int> form = ParseOutputForm(arg);
+        if (!form) return UsageError{"unknown output form '" + std::string(arg) + "'"};
+        settings.form = *form;
+        return std::nullopt;
+    }
+    case OptionId::Encoding:
+        if (strcasecmp(arg, "der") == 0) settings.der = true;
+        else if (strcasecmp(arg, "pem") == 0) settings.der = false;
+        else return UsageError{"unknown encoding '" + std::string(arg) + "' (der or pem)"};
+        return std::nullopt;
+    case OptionId::Cipher: {
+        std::optional<CipherButton> button = CipherButtonByName(arg);
+        if (!button) return UsageError{"unknown cipher '" + std::string(arg) + "'"};
+        settings.cipherClicks.push_back(*button);
+        return std::nullopt;
+    }
+    case OptionId::Depth: {
+        std::optional<int> depth = ParseDepth(arg);
+        if (!depth) return UsageError{"the depth must be an integer, not '" + std::string(arg) + "'"};
+        settings.depth = *depth;
+        return std::nullopt;
+    }
+    case OptionId::Output:
+        if (*arg == '\0') return UsageError{"the output file name is empty"};
+        settings.output = arg;
+        return std::nullopt;
+    case OptionId::PassIn:
+    case OptionId::PassOut: {
+        std::string error;
+        std::optional<PassSource> source = ParsePassSource(arg, &error);
+        // The text is in our own copy now; take it out of the process list.
+        if (std::strncmp(arg, "pass:", 5) == 0) explicit_bzero(arg + 5, std::strlen(arg + 5));
+        if (!source) return UsageError{Spelling(option) + ": " + error};
+        (option.id == OptionId::PassIn ? settings.passin : settings.passout) = std::move(source);
+        return std::nullopt;
+    }
+    case OptionId::DryRun:
+        settings.dryRun = true;
+        return std::nullopt;
+    case OptionId::Quiet:
+        settings.quiet = true;
+        return std::nullopt;
+    case OptionId::Help:
+        settings.help = true;
+        return std::nullopt;
+    case OptionId::Version:
+        settings.version = true;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> ParseOutputForm(const std::string& text)
+{
+    for (int i = 0; i < 7; ++i) {
+        if (strcasecmp(text.c_str(), kOutputFormNames[i]) == 0 || strcasecmp(text.c_str(), kFormAliases[i]) == 0)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ParseDepth(const std::string& text)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    if (begin == end) return std::nullopt;
+    int value = 0;
+    auto [stop, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
+{
+    constexpr std::size_t kCount = std::size(kCliOptions);
+    struct option longOptions[kCount + 1] = {};
+    // A leading ':' makes a missing argument come back as ':' instead of a message from getopt.
+    std::string shortOptions = ":";
+    for (std::size_t i = 0; i < kCount; ++i) {
+        const CliOption& option = kCliOptions[i];
+        longOptions[i].name = option.longName;
+        longOptions[i].has_arg = option.argName ? required_argument : no_argument;
+        longOptions[i].val = option.shortName ? option.shortName : kLongOnlyBase + static_cast<int>(i);
+        if (option.shortName) {
+            shortOptions += option.shortName;
+            if (option.argName) shortOptions += ':';
+        }
+    }
+
+    CliSettings settings;
+    optind = 0;  // start afresh, also when called more than once in one process
+    opterr = 0;
+    for (;;) {
+        int longIndex = -1;
+        int c = getopt_long(argc, argv, shortOptions.c_str(), longOptions, &longIndex);
+        if (c == -1) break;
+        if (c == '?') {
+            const char* written = argv[optind - 1];
+            if (optopt != 0 && std::strncmp(written, "--", 2) == 0)
+                return UsageError{"option '" + WrittenName(written) + "' takes no argument"};
+            if (optopt > 0 && optopt < kLongOnlyBase && std::isprint(optopt))
+                return UsageError{"unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'"};
+            return UsageError{"unknown option '" + WrittenName(written) + "'"};
+        }
+        if (c == ':') {
+            return UsageError{"option '" + WrittenName(argv[optind - 1]) + "' needs an argument"};
+        }
+        const CliOption* option = nullptr;
+        if (c >= kLongOnlyBase) {
+            option = &kCliOptions[c - kLongOnlyBase];
+        } else {
+            for (const CliOption& candidate : kCliOptions) {
+                if (candidate.shortName == c) option = &candidate;
+            }
+        }
+        if (!option) return UsageError{"unknown option"};
+        if (std::optional<UsageError> error = Apply(*option, optarg, settings)) return *error;
+    }
+    for (int i = optind; i < argc; ++i) settings.inputs.emplace_back(argv[i]);
+    if (settings.inputs.empty() && !settings.help && !settings.version) return UsageError{"no INPUT given"};
+    return settings;
+}
+
+std::string UsageText()
+{
+    constexpr std::size_t kHelpColumn = 23;
+    std::string text =
+        "Usage: quillon-cli [OPTION]... INPUT...\n"
+        "Reads each INPUT in the order given, as if the files were dropped on the window one after\n"
+        "another (each accepted file is added, the chain is rebuilt and the log replaced), then\n"
+        "converts once, as Convert does.\n\n";
+    for (const CliOption& option : kCliOptions) {
+        std::string head = "  ";
+        head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
+        head += Spelling(option);
+        if (option.argName) head += std::string(" ") + option.argName;
+        head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
+        text += head;
+        const char* line = option.help;
+        for (;;) {
+            const char* stop = std::strchr(line, '\n');
+            text.append(line, stop ? stop : line + std::strlen(line));
+            text += '\n';
+            if (!stop) break;
+            line = stop + 1;
+            text.append(kHelpColumn, ' ');
+        }
+    }
+    text +=
+        "\nThe log goes to standard output; \"skipped: PATH (REASON)\" for each input that no reader\n"
+        "accepted, and other diagnostics, to standard error.\n"
+        "Exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
+    return text;
+}

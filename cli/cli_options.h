@@ -1,0 +1,55 @@
+// The command line's options: one table from which both the parser and --help are made, and the
+// settings a parsed command line gives.
+#pragma once
+
+#include "cli/cipher_buttons.h"
+#include "cli/pass_sources.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, DryRun, Quiet, Help, Version };
+
+struct CliOption {
+    OptionId id;
+    const char* longName;
+    char shortName;       // 0: long name only
+    const char* argName;  // null: the option takes no argument
+    const char* help;     // lines after the first are separated by "\n"
+};
+
+extern const CliOption kCliOptions[11];
+
+struct CliSettings {
+    int form = 0;  // output form index, as the document numbers them
+    bool der = true;
+    std::vector<CipherButton> cipherClicks;  // in the order given
+    int depth = 0;
+    std::optional<std::string> output;
+    std::optional<PassSource> passin;
+    std::optional<PassSource> passout;
+    bool dryRun = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> inputs;
+};
+
+struct UsageError {
+    std::string message;  // never holds a pass phrase
+};
+
+// Parses argv. The text of a pass:TEXT source is overwritten in argv once copied, so that it no
+// longer shows in the process list.
+std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv);
+
+// The form index for a name (the seven form names or their short aliases, any case), or none.
+std::optional<int> ParseOutputForm(const std::string& text);
+// An integer as a user would type it into the depth field: optional sign, decimal digits, nothing
+// else, within the range of int. None otherwise.
+std::optional<int> ParseDepth(const std::string& text);
+
+// The --help text.
+std::string UsageText();

@@ -1,0 +1,42 @@
+// One conversion as the window would run it: inputs read one after another as if dropped (each
+// accepted one rebuilds the chain, replaces the log and gives the output name), then the option
+// buttons, then one Convert.
+#pragma once
+
+#include "cli/cipher_buttons.h"
+#include "doc/VortlaneDoc.h"
+
+#include <string>
+#include <vector>
+
+class ConversionSession {
+public:
+    // `form` is the output form chosen before any input arrives; it gives derived names their extension.
+    explicit ConversionSession(int form);
+
+    // Reads one input as a dropped file. True when a reader accepted it; otherwise nothing changes
+    // and lastFailure() says why.
+    bool Drop(const std::string& path);
+
+    // Sets the document's encoding and clicks the cipher buttons in order.
+    void PressButtons(bool der, const std::vector<CipherButton>& cipherClicks);
+
+    // Writes the output form to `fileName` from `depth`, appending the outcome to the log. True when a
+    // file was written.
+    bool Convert(const std::string& fileName, int depth);
+
+    int accepted() const { return accepted_; }
+    const CString& log() const { return log_; }
+    const std::string& outputName() const { return outputName_; }  // derived from the last accepted input
+    const KxReadError& lastFailure() const { return lastFailure_; }
+
+private:
+    CVortlaneDoc doc_;
+    CString log_;
+    std::string outputName_;
+    int accepted_ = 0;
+    KxReadError lastFailure_;
+};
+
+// The log as the window's pane holds it, with each "\r\n" as "\n".
+std::string LogForTerminal(const CString& log);

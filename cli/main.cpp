@@ -1,0 +1,83 @@
+// quillon-cli: the converter without its window. Reads the inputs as drops, converts once.
+#include "cli/cli_options.h"
+#include "cli/conversion_session.h"
+#include "cli/pass_provider.h"
+#include "cli/skip_reason.h"
+#include "cli/terminal_prompt.h"
+#include "doc/output_name.h"
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitNothingWritten = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kVersion = "quillon-cli 0.91";
+
+// The lines that the write appended, on one line each, for the note on standard error.
+std::string WriteOutcome(const CString& logBefore, const CString& logAfter)
+{
+    std::string appended = LogForTerminal(logAfter.substr(logBefore.size()));
+    while (!appended.empty() && (appended.back() == '\n' || appended.back() == ' ')) appended.pop_back();
+    for (char& c : appended) {
+        if (c == '\n') c = ' ';
+    }
+    return appended;
+}
+
+int Run(CliSettings settings)
+{
+    TerminalPrompt terminal;
+    // The crypto layer keeps the provider until it is replaced; it is replaced before `terminal` goes.
+    auto provider = std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout),
+                                                      terminal, std::cerr);
+    KX_set_pass_provider([provider](const PassRequest& request) { return (*provider)(request); });
+    struct ProviderReset {
+        ~ProviderReset() { KX_set_pass_provider({}); }
+    } providerReset;
+
+    ConversionSession session(settings.form);
+    for (const std::string& path : settings.inputs) {
+        if (!session.Drop(path)) std::cerr << "skipped: " << path << " (" << SkipReason(session.lastFailure()) << ")\n";
+    }
+
+    int status = kExitWritten;
+    if (session.accepted() == 0) {
+        std::cerr << "quillon-cli: no input accepted; nothing written\n";
+        status = kExitNothingWritten;
+    } else if (!settings.dryRun) {
+        session.PressButtons(settings.der, settings.cipherClicks);
+        const std::string fileName = settings.output ? *settings.output : session.outputName();
+        const CString logBefore = session.log();
+        if (!session.Convert(fileName, settings.depth)) {
+            std::cerr << "quillon-cli: nothing written: " << WriteOutcome(logBefore, session.log()) << "\n";
+            status = kExitNothingWritten;
+        }
+    }
+    if (!settings.quiet) std::cout << LogForTerminal(session.log()) << std::flush;
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::variant<CliSettings, UsageError> parsed = ParseCommandLine(argc, argv);
+    if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
+        std::cerr << "quillon-cli: " << error->message << "\nTry 'quillon-cli --help'.\n";
+        return kExitUsage;
+    }
+    CliSettings& settings = std::get<CliSettings>(parsed);
+    if (settings.help) {
+        std::cout << UsageText();
+        return kExitWritten;
+    }
+    if (settings.version) {
+        std::cout << kVersion << "\n";
+        return kExitWritten;
+    }
+    return Run(std::move(settings));
+}

@@ -1,0 +1,108 @@
+// Inputs the command line cannot take are skipped with their reason; the sample set of examples/
+// converts into a PKCS#12 that openssl reads, and the demo script runs.
+#include "tests/cli/cli_process.h"
+#include "tests/cli/sample_set.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TEST(CliSkip, EachSkippedInputSaysWhy)
+{
+    SampleSet s;
+    struct Row {
+        std::string path;
+        std::string reason;
+    };
+    fs::path fifo = s.dir.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::path huge = s.dir.file("huge.pem");
+    qfix::write_text(huge, "-----BEGIN CERTIFICATE-----\n");
+    fs::resize_file(huge, KX_MAX_INPUT_BYTES + 1);  // sparse: costs no disk
+    fs::path empty = s.dir.file("empty.cer");
+    qfix::write_text(empty, "");
+
+    const std::vector<Row> rows = {
+        {s.junk.string(), "not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file"},
+        {empty.string(), "not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file"},
+        {s.dir.path().string(), "not a regular file"},
+        {fifo.string(), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {huge.string(), "too large"},
+        {s.dir.file("absent.pem").string(), "cannot read: "},
+    };
+    std::vector<std::string> args = {"-n"};
+    for (const Row& row : rows) args.push_back(row.path);
+    args.push_back(s.root.string());
+
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;  // the root was read
+    for (const Row& row : rows) {
+        EXPECT_NE(r.err.find("skipped: " + row.path + " (" + row.reason), std::string::npos) << row.path << "\n" << r.err;
+    }
+    // Skipped inputs leave no trace in the log: only the root was checked.
+    EXPECT_EQ(r.out.find("++Check One PKCS#12Bag, type=11003\n"), 0u);
+    EXPECT_EQ(r.out.find("++Check", 1), std::string::npos) << r.out;
+}
+
+namespace {
+
+const fs::path kExamples = fs::path(QUILLON_SOURCE_DIR) / "examples";
+
+std::vector<std::string> SampleInputs()
+{
+    std::vector<std::string> inputs;
+    for (const char* name : {"sample-root-ca.pem", "sample-intermediate-ca.pem", "sample-leaf.pem",
+                             "sample-intermediate-ca.crl", "sample-leaf.key"}) {
+        inputs.push_back((kExamples / name).string());
+    }
+    return inputs;
+}
+
+}  // namespace
+
+TEST(CliExamples, SampleChainBecomesAPkcs12ThatOpensslReads)
+{
+    qfix::TempDir dir;
+    fs::path out = dir.file("sample.p12");
+    std::vector<std::string> args = {"-f", "PKCS#12", "--passout", "pass:sample-pass", "-o", out.string()};
+    for (const std::string& in : SampleInputs()) args.push_back(in);
+    CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("TOP - "), std::string::npos);
+    EXPECT_NE(r.out.find("CRL -- 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Private Key -- 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Output PKCS#12 file:\n"), std::string::npos) << r.out;
+
+    const std::string in = "openssl pkcs12 -in '" + out.string() + "' -passin pass:sample-pass";
+    qfix::CommandResult certs = qfix::run_command(in + " -nokeys 2>&1");
+    ASSERT_EQ(certs.status, 0) << certs.out;
+    std::vector<std::size_t> at;
+    for (const char* cn : {"Quillon Sample Leaf", "Quillon Sample Intermediate CA", "Quillon Sample Root CA"}) {
+        at.push_back(certs.out.find("subject=") == std::string::npos ? std::string::npos
+                                                                     : certs.out.find(std::string("CN = ") + cn));
+        EXPECT_NE(at.back(), std::string::npos) << cn << "\n" << certs.out;
+    }
+    EXPECT_TRUE(at[0] < at[1] && at[1] < at[2]) << "leaf first:\n" << certs.out;
+
+    // The key inside is the leaf's own.
+    qfix::CommandResult key = qfix::run_command(in + " -nocerts -nodes 2>/dev/null | openssl pkey -pubout");
+    qfix::CommandResult leaf = qfix::run_command("openssl x509 -in '" + (kExamples / "sample-leaf.pem").string() +
+                                                 "' -noout -pubkey");
+    ASSERT_EQ(key.status, 0);
+    EXPECT_EQ(key.out, leaf.out);
+}
+
+TEST(CliExamples, DemoScriptWritesItsPkcs12UnderOut)
+{
+    qfix::TempDir dir;
+    fs::copy(kExamples, dir.file("examples"));
+    qfix::CommandResult r =
+        qfix::run_command("'" + dir.file("examples/run-demo.sh").string() + "' '" QUILLON_CLI_PATH "' 2>&1");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(fs::exists(dir.file("out/sample-leaf.p12")));
+    EXPECT_NE(r.out.find("openssl pkcs12 -in out/sample-leaf.p12"), std::string::npos) << r.out;
+}

@@ -1,0 +1,317 @@
+// quillon-cli run as a process: forms and their aliases, exit statuses, the log on standard output,
+// the derived output name, --dry-run, --quiet, depths and cipher buttons.
+#include "doc/VortlaneDoc.h"
+#include "tests/cli/cli_process.h"
+#include "tests/cli/sample_set.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Unix(std::string log)
+{
+    std::string text;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (!(log[i] == '\r' && i + 1 < log.size() && log[i + 1] == '\n')) text += log[i];
+    }
+    return text;
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+std::vector<fs::path> Listing(const fs::path& dir)
+{
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// Each form name and alias, in any case, picks the form: the output gets that form's extension and
+// holds what the form writes.
+struct FormRow {
+    const char* given;
+    const char* extension;
+    const char* logLine;
+};
+
+class CliFormTest : public ::testing::TestWithParam<FormRow> {};
+
+TEST_P(CliFormTest, PicksTheFormByNameOrAlias)
+{
+    const FormRow& row = GetParam();
+    SampleSet s;
+    const bool request = std::string(row.extension) == ".req";
+    fs::path last = request ? s.dir.file("request.pem") : s.key;
+    if (request) {
+        qfix::write_req(last, qfix::make_req(qfix::cn("Quillon Test Request"), s.chain.keys[2]).get(), qfix::Form::Pem);
+    }
+    std::vector<std::string> args = {"-f", row.given, "--passout", "pass:form-test"};
+    if (!request) {
+        for (const fs::path& in : {s.root, s.intermediate, s.leaf, s.crl}) args.push_back(in.string());
+        args.push_back("-d");
+        args.push_back("2");  // the intermediate's CRL carries the depth of the leaf it covers
+    }
+    args.push_back(last.string());
+
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(row.logLine), std::string::npos) << r.out;
+    fs::path written = last;
+    written.replace_extension(row.extension);
+    EXPECT_TRUE(fs::exists(written)) << written;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NamesAndAliases, CliFormTest,
+    ::testing::Values(FormRow{"Certificate", ".cer", "Output Certificate file: 2\n"},
+                      FormRow{"cert", ".cer", "Output Certificate file: 2\n"},
+                      FormRow{"CERTIFICATE", ".cer", "Output Certificate file: 2\n"},
+                      FormRow{"crl", ".crl", "Output CRL file:\n"}, FormRow{"Crl", ".crl", "Output CRL file:\n"},
+                      FormRow{"PrivateKey", ".key", "Output Private Key file:\n"},
+                      FormRow{"key", ".key", "Output Private Key file:\n"},
+                      FormRow{"PKCS#12", ".p12", "Output PKCS#12 file:\n"},
+                      FormRow{"P12", ".p12", "Output PKCS#12 file:\n"},
+                      FormRow{"pkcs#7", ".p7b", "Output PKCS#7 file:\n"},
+                      FormRow{"p7", ".p7b", "Output PKCS#7 file:\n"},
+                      FormRow{"PKCS#8", ".crtx", "Output encrypted PKCS#8 file:\n"},
+                      FormRow{"p8", ".crtx", "Output encrypted PKCS#8 file:\n"},
+                      FormRow{"CertReq", ".req", "Output Certificate Request file: 0\n"},
+                      FormRow{"req", ".req", "Output Certificate Request file: 0\n"}));
+
+// Everything that is not a valid command line ends with status 2, a message on standard error and
+// nothing read or written.
+TEST(CliUsage, RefusesBadCommandLinesWithStatusTwo)
+{
+    SampleSet s;
+    const std::string in = s.leaf.string();
+    const std::vector<std::vector<std::string>> rows = {
+        {},                                   // no input
+        {"-q"},                               // options but no input
+        {"--bogus", in},                      // unknown long option
+        {"-x", in},                           // unknown short option
+        {"-f", "pkcs12", in},                 // not a form name nor an alias
+        {"-f", "", in},
+        {"-e", "base64", in},
+        {"-c", "aes256", in},
+        {"-d", "1.5", in},                    // depths are integers, as the depth field takes them
+        {"-d", "two", in},
+        {"-d", "", in},
+        {"-d", " 1", in},
+        {"-d", "99999999999", in},            // beyond int
+        {"-o", "", in},
+        {"--passin", "secret", in},           // no source prefix
+        {"--passout", "fd:x", in},
+        {"--passin", "env:", in},
+        {in, "-f"},                           // missing argument
+        {"--quiet=yes", in},                  // a flag takes no argument
+    };
+    for (const auto& args : rows) {
+        CliResult r = RunCli(args);
+        std::string shown;
+        for (const auto& a : args) shown += "[" + a + "] ";
+        EXPECT_EQ(r.status, 2) << shown << r.err;
+        EXPECT_NE(r.err.find("quillon-cli: "), std::string::npos) << shown;
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << shown;
+        EXPECT_TRUE(r.out.empty()) << shown;
+    }
+    EXPECT_EQ(Listing(s.dir.path()).size(), 7u);
+}
+
+TEST(CliUsage, UsageErrorsNeverRepeatAPassPhrase)
+{
+    SampleSet s;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--passin", "Pass:hunter2", s.leaf.string()},
+          std::vector<std::string>{"--passwd=hunter2", s.leaf.string()},
+          std::vector<std::string>{"--pass=hunter2", s.leaf.string()}}) {
+        CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.find("hunter2"), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliUsage, HelpListsEveryOptionAndVersionNamesTheProgram)
+{
+    CliResult help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: quillon-cli [OPTION]... INPUT...\n", 0), 0u);
+    for (const char* option : {"-f, --form FORM", "-e, --encoding ENC", "-c, --cipher NAME", "-d, --depth N",
+                               "-o, --output FILE", "--passin SRC", "--passout SRC", "-n, --dry-run", "-q, --quiet",
+                               "-h, --help", "--version", "pass:TEXT | env:VAR | file:PATH"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(RunCli({"-h"}).out, help.out);
+
+    CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("quillon-cli ", 0), 0u);
+}
+
+// Standard output is the document's own log, with "\r\n" as "\n": the six inputs of the classic example,
+// read one at a time, then one Convert.
+TEST(CliLog, StandardOutputIsTheDocumentsLog)
+{
+    SampleSet s;
+    const std::vector<fs::path> inputs = {s.leaf, s.intermediate, s.root, s.crl, s.key, s.unrelated};
+    CVortlaneDoc doc;
+    CString log;
+    for (const fs::path& in : inputs) {
+        ASSERT_TRUE(doc.OnOpenDocument(in.string().c_str())) << in;
+        doc.BuildChain(&log);
+    }
+    ASSERT_NE(doc.WriteOutput(s.dir.file("by-document.cer").string(), 2, &log), 0);
+
+    std::vector<std::string> args = {"-d", "2"};
+    for (const fs::path& in : inputs) args.push_back(in.string());
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Unix(log));
+    EXPECT_EQ(Count(r.out, "++Check One PKCS#12Bag, type="), 6u);
+    EXPECT_EQ(Count(r.out, "--Clean One PKCS#12Bag, type=11003\n"), 1u);
+    EXPECT_EQ(qfix::read_bytes(s.dir.file("unrelated.cer")), qfix::read_bytes(s.dir.file("by-document.cer")));
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+// The default name follows the last accepted input, not the last one given.
+TEST(CliOutputName, DerivedFromTheLastAcceptedInput)
+{
+    SampleSet s;
+    CliResult r = RunCli({"-f", "p7", s.root.string(), s.leaf.string(), s.intermediate.string(), s.junk.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(s.dir.file("intermediate.p7b")));
+    EXPECT_FALSE(fs::exists(s.dir.file("notes.p7b")));
+    EXPECT_FALSE(fs::exists(s.dir.file("leaf.p7b")));
+
+    fs::path chosen = s.dir.file("chosen name.der");
+    r = RunCli({"-o", chosen.string(), s.root.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(qfix::read_bytes(chosen), qfix::der_of(s.chain.certs[0].get()));
+}
+
+TEST(CliRun, DryRunReadsAndArrangesButWritesNothing)
+{
+    SampleSet s;
+    const auto before = Listing(s.dir.path());
+    CliResult r = RunCli({"-n", "-f", "p12", s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Private Key -- 2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Output"), std::string::npos) << r.out;
+    EXPECT_EQ(Listing(s.dir.path()), before);
+}
+
+TEST(CliRun, QuietPrintsNoLogButStillWrites)
+{
+    SampleSet s;
+    CliResult r = RunCli({"-q", "-e", "pem", s.root.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(qfix::read_bytes(s.dir.file("root.cer")), qfix::pem_of(s.chain.certs[0].get()));
+}
+
+// Status 0 only when a file was written; 1 when nothing was, with the reason on standard error.
+TEST(CliRun, ExitStatusSaysWhetherAFileWasWritten)
+{
+    SampleSet s;
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        const char* errText;
+    };
+    const std::vector<Row> rows = {
+        {{s.root.string(), s.intermediate.string()}, 0, ""},
+        {{"-d", "1", s.root.string(), s.intermediate.string()}, 0, ""},
+        {{s.junk.string()}, 1, "no input accepted"},
+        {{"-n", s.junk.string()}, 1, "no input accepted"},
+        {{"-f", "crl", s.root.string()}, 1, "cannot find CRL"},
+        {{"-d", "3", s.root.string(), s.intermediate.string()}, 1, "cannot find Certificate"},
+        {{"-d", "-1", s.root.string()}, 1, "cannot find Certificate"},
+        {{"-d", "256", s.root.string()}, 1, "cannot find Certificate"},  // no wrap to depth 0
+        {{"-f", "p12", "--passout", "pass:x", s.root.string(), s.intermediate.string()}, 1, "cannot find PKCS#12"},
+        {{"-o", (s.dir.path() / "missing" / "x.cer").string(), s.root.string()}, 1, "cannot write"},
+    };
+    for (const Row& row : rows) {
+        CliResult r = RunCli(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args.back() << ": " << r.err;
+        EXPECT_NE(r.err.find(row.errText), std::string::npos) << r.err;
+        if (row.status == 0) {
+            EXPECT_TRUE(r.err.empty()) << r.err;
+        }
+    }
+    EXPECT_FALSE(fs::exists(s.dir.path() / "missing"));
+}
+
+// The typed depth picks the certificate for Certificate; a "+" sign is taken as a user would type it.
+TEST(CliRun, DepthPicksTheCertificate)
+{
+    SampleSet s;
+    for (int depth = 0; depth < 3; ++depth) {
+        for (const std::string& typed : {std::to_string(depth), "+" + std::to_string(depth)}) {
+            fs::path out = s.dir.file("depth.cer");
+            CliResult r = RunCli({"-d", typed, "-o", out.string(), s.root.string(), s.intermediate.string(), s.leaf.string()});
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(qfix::read_bytes(out), qfix::der_of(s.chain.certs[depth].get())) << typed;
+        }
+    }
+}
+
+// -c acts like the window's buttons, in order, each storing all the identifiers of its button.
+struct CipherRow {
+    std::vector<std::string> clicks;
+    const char* form;
+    const char* expectInFile;     // in the PEM text written
+    const char* expectNotInFile;  // null: nothing to rule out
+};
+
+class CliCipherTest : public ::testing::TestWithParam<CipherRow> {};
+
+TEST_P(CliCipherTest, ClicksStoreTheButtonsIdentifiers)
+{
+    const CipherRow& row = GetParam();
+    SampleSet s;
+    std::vector<std::string> args = {"-f", row.form, "-e", "pem", "--passout", "pass:cipher-test"};
+    for (const std::string& c : row.clicks) {
+        args.push_back("-c");
+        args.push_back(c);
+    }
+    args.insert(args.end(), {s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()});
+    CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    fs::path out = s.key;
+    out.replace_extension(std::string(row.form) == "key" ? ".key" : ".crtx");
+    std::string text;
+    for (unsigned char c : qfix::read_bytes(out)) text += static_cast<char>(c);
+    if (std::string(row.form) == "p8" && std::string(row.expectInFile).rfind("pbe", 0) == 0) {
+        qfix::CommandResult parsed = qfix::run_command("openssl asn1parse -in '" + out.string() + "'");
+        text = parsed.out;
+    }
+    EXPECT_NE(text.find(row.expectInFile), std::string::npos) << text;
+    if (row.expectNotInFile) {
+        EXPECT_EQ(text.find(row.expectNotInFile), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, CliCipherTest,
+    ::testing::Values(
+        CipherRow{{}, "key", "DEK-Info: DES-EDE3-CBC", nullptr},  // the document starts with 3DES for PEM keys
+        CipherRow{{"des64"}, "key", "DEK-Info: DES-CBC", nullptr},
+        CipherRow{{"des64", "3des192"}, "key", "DEK-Info: DES-EDE3-CBC", nullptr},
+        CipherRow{{"3des192", "des64"}, "key", "DEK-Info: DES-CBC", nullptr},
+        CipherRow{{"none"}, "key", "PRIVATE KEY-----", "ENCRYPTED"},
+        CipherRow{{"rc2-128"}, "key", "DEK-Info: DES-EDE3-CBC", nullptr},  // no PEM identifier on that button
+        CipherRow{{}, "p8", "pbeWithMD5AndDES-CBC", nullptr},
+        CipherRow{{"rc2-40"}, "p8", "pbeWithSHA1And40BitRC2-CBC", nullptr},
+        CipherRow{{"none", "DES64"}, "p8", "pbeWithMD5AndDES-CBC", nullptr},
+        CipherRow{{"none"}, "p8", "BEGIN PRIVATE KEY", "ENCRYPTED"}));
