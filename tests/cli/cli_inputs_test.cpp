@@ -24,6 +24,13 @@ TEST(CliSkip, EachSkippedInputSaysWhy)
     fs::resize_file(huge, KX_MAX_INPUT_BYTES + 1);  // sparse: costs no disk
     fs::path empty = s.dir.file("empty.cer");
     qfix::write_text(empty, "");
+    // A traditional PEM key whose header names a cipher nobody has.
+    fs::path oddCipher = s.dir.file("odd-cipher.key");
+    qfix::write_traditional_key(oddCipher, s.chain.keys[2].get(), "DES-EDE3-CBC", "x");
+    std::string text;
+    for (unsigned char c : qfix::read_bytes(oddCipher)) text += static_cast<char>(c);
+    text.replace(text.find("DES-EDE3-CBC"), 12, "NOPE-CBC");
+    qfix::write_text(oddCipher, text);
 
     const std::vector<Row> rows = {
         {s.junk.string(), "not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file"},
@@ -32,6 +39,7 @@ TEST(CliSkip, EachSkippedInputSaysWhy)
         {fifo.string(), "not a regular file"},
         {"/dev/zero", "not a regular file"},
         {huge.string(), "too large"},
+        {oddCipher.string(), "unsupported algorithm NOPE-CBC)"},
         {s.dir.file("absent.pem").string(), "cannot read: "},
     };
     std::vector<std::string> args = {"-n"};

@@ -46,6 +46,8 @@ struct FormRow {
     const char* logLine;
 };
 
+void PrintTo(const FormRow& row, std::ostream* os) { *os << "-f " << row.given; }
+
 class CliFormTest : public ::testing::TestWithParam<FormRow> {};
 
 TEST_P(CliFormTest, PicksTheFormByNameOrAlias)
@@ -269,18 +271,25 @@ TEST(CliRun, DepthPicksTheCertificate)
 // -c acts like the window's buttons, in order, each storing all the identifiers of its button.
 struct CipherRow {
     std::vector<std::string> clicks;
-    const char* form;
-    const char* expectInFile;     // in the PEM text written
-    const char* expectNotInFile;  // null: nothing to rule out
+    const char* form;             // key, p8 or p12
+    const char* expect;           // in what openssl shows of the file written
+    const char* ruledOut;         // null: nothing to rule out
 };
+
+void PrintTo(const CipherRow& row, std::ostream* os)
+{
+    *os << "-f " << row.form;
+    for (const std::string& c : row.clicks) *os << " -c " << c;
+}
 
 class CliCipherTest : public ::testing::TestWithParam<CipherRow> {};
 
 TEST_P(CliCipherTest, ClicksStoreTheButtonsIdentifiers)
 {
     const CipherRow& row = GetParam();
+    const std::string form = row.form;
     SampleSet s;
-    std::vector<std::string> args = {"-f", row.form, "-e", "pem", "--passout", "pass:cipher-test"};
+    std::vector<std::string> args = {"-f", form, "-e", "pem", "--passout", "pass:cipher-test"};
     for (const std::string& c : row.clicks) {
         args.push_back("-c");
         args.push_back(c);
@@ -288,17 +297,21 @@ TEST_P(CliCipherTest, ClicksStoreTheButtonsIdentifiers)
     args.insert(args.end(), {s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()});
     CliResult r = RunCli(args);
     ASSERT_EQ(r.status, 0) << r.err;
+
     fs::path out = s.key;
-    out.replace_extension(std::string(row.form) == "key" ? ".key" : ".crtx");
-    std::string text;
-    for (unsigned char c : qfix::read_bytes(out)) text += static_cast<char>(c);
-    if (std::string(row.form) == "p8" && std::string(row.expectInFile).rfind("pbe", 0) == 0) {
-        qfix::CommandResult parsed = qfix::run_command("openssl asn1parse -in '" + out.string() + "'");
-        text = parsed.out;
+    out.replace_extension(form == "key" ? ".key" : form == "p8" ? ".crtx" : ".p12");
+    const std::string file = "'" + out.string() + "'";
+    std::string shown;
+    if (form == "key") {
+        for (unsigned char c : qfix::read_bytes(out)) shown += static_cast<char>(c);
+    } else if (form == "p8") {
+        shown = qfix::run_command("openssl asn1parse -in " + file + "; cat " + file).out;
+    } else {
+        shown = qfix::run_command("openssl pkcs12 -legacy -info -noout -passin pass:cipher-test -in " + file + " 2>&1").out;
     }
-    EXPECT_NE(text.find(row.expectInFile), std::string::npos) << text;
-    if (row.expectNotInFile) {
-        EXPECT_EQ(text.find(row.expectNotInFile), std::string::npos) << text;
+    EXPECT_NE(shown.find(row.expect), std::string::npos) << shown;
+    if (row.ruledOut) {
+        EXPECT_EQ(shown.find(row.ruledOut), std::string::npos) << shown;
     }
 }
 
@@ -314,4 +327,9 @@ INSTANTIATE_TEST_SUITE_P(
         CipherRow{{}, "p8", "pbeWithMD5AndDES-CBC", nullptr},
         CipherRow{{"rc2-40"}, "p8", "pbeWithSHA1And40BitRC2-CBC", nullptr},
         CipherRow{{"none", "DES64"}, "p8", "pbeWithMD5AndDES-CBC", nullptr},
-        CipherRow{{"none"}, "p8", "BEGIN PRIVATE KEY", "ENCRYPTED"}));
+        CipherRow{{"none"}, "p8", "BEGIN PRIVATE KEY", "ENCRYPTED"},
+        CipherRow{{}, "p12", "Shrouded Keybag: pbeWithSHA1And3-KeyTripleDES-CBC", nullptr},
+        CipherRow{{"3des128"}, "p12", "Shrouded Keybag: pbeWithSHA1And2-KeyTripleDES-CBC", nullptr},
+        CipherRow{{"rc2-40"}, "p12", "Shrouded Keybag: pbeWithSHA1And40BitRC2-CBC", nullptr},
+        CipherRow{{"rc2-128", "none"}, "p12", "Shrouded Keybag: pbeWithSHA1And128BitRC2-CBC", nullptr},
+        CipherRow{{"rc2-40", "3des192"}, "p12", "Shrouded Keybag: pbeWithSHA1And3-KeyTripleDES-CBC", nullptr}));
