@@ -28,6 +28,7 @@ struct HWND__ {
     DWORD style = 0;
     DWORD exStyle = 0;
     HICON staticIcon = nullptr;  // SS_ICON statics
+    CString initialText;         // the template's text
 
     // Dialog windows only.
     std::vector<std::unique_ptr<HWND__>> children;  // template order
@@ -42,7 +43,8 @@ struct HWND__ {
     HICON smallIcon = nullptr;
     bool acceptFiles = false;
     bool allowClose = false;  // set while the framework itself closes the window
-    int busy = 0;             // messages being handled; the widget is deleted later while > 0
+    int busy = 0;             // messages being handled; destruction waits until none is
+    bool destroyed = false;   // DestroyWindow ran while busy: the record goes when busy drops to 0
     bool inPaint = false;     // the client area is inside its paintEvent
 
     bool IsDialog() const { return window != nullptr; }
@@ -68,6 +70,13 @@ QString StripMnemonic(const QString& text);
 // Building and showing dialogs (dialog_window.cpp).
 HWND__* CreateDialogWindow(const DialogTemplate& tmpl, CWnd* owner, CWnd* parent);
 void DestroyDialogWindow(HWND__* record);
+void FinishDestroy(HWND__* record);
+// Fills the area behind a minimized window's icon (default WM_ICONERASEBKGND; paint.cpp).
+void EraseBackground(HWND__* record, HDC dc);
+// A message box over the active window (app.cpp); caption null: the application's name.
+int ShowMessageBox(const CString& text, const char* caption, UINT type);
+// The window a prompt belongs over: the active modal one, else the main window, if shown.
+QWidget* PromptOwner();
 void OpenSystemMenu(HWND__* record, const QPoint& globalPos);
 void RebuildMenuBar(HWND__* record);
 QMenu* BuildPopup(const CMenu& menu, QWidget* parent);

@@ -1,0 +1,305 @@
+// The control classes: buttons, statics, edits, list boxes and combo boxes over their widgets.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+#include "framework/qt/dialog_window.h"
+
+using namespace afx;
+
+template <typename Widget>
+static Widget* WidgetOf(const CWnd* wnd)
+{
+    return (wnd && wnd->m_hWnd) ? qobject_cast<Widget*>(wnd->m_hWnd->widget.data()) : nullptr;
+}
+
+// ---- CButton -----------------------------------------------------------------------------------
+
+int CButton::GetCheck() const
+{
+    if (auto* check = WidgetOf<QCheckBox>(this)) {
+        switch (check->checkState()) {
+        case Qt::Checked:
+            return BST_CHECKED;
+        case Qt::PartiallyChecked:
+            return 2;
+        default:
+            return BST_UNCHECKED;
+        }
+    }
+    auto* button = WidgetOf<QAbstractButton>(this);
+    return (button && button->isChecked()) ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void CButton::SetCheck(int nCheck)
+{
+    if (auto* check = WidgetOf<QCheckBox>(this)) {
+        check->setCheckState(nCheck == 2 ? Qt::PartiallyChecked : nCheck ? Qt::Checked : Qt::Unchecked);
+        return;
+    }
+    if (auto* button = WidgetOf<QAbstractButton>(this))
+        if (button->isCheckable())
+            button->setChecked(nCheck != 0);
+}
+
+// ---- CStatic -----------------------------------------------------------------------------------
+
+HICON CStatic::SetIcon(HICON hIcon)
+{
+    if (!m_hWnd)
+        return nullptr;
+    HICON previous = m_hWnd->staticIcon;
+    m_hWnd->staticIcon = hIcon;
+    if (auto* label = WidgetOf<QLabel>(this))
+        label->setPixmap(QPixmap::fromImage(AfxQtIconImage(hIcon, GetSystemMetrics(SM_CXICON))));
+    return previous;
+}
+
+HICON CStatic::GetIcon() const { return m_hWnd ? m_hWnd->staticIcon : nullptr; }
+
+// ---- CEdit -------------------------------------------------------------------------------------
+
+void CEdit::SetSel(int nStartChar, int nEndChar)
+{
+    if (auto* line = WidgetOf<QLineEdit>(this)) {
+        if (nStartChar == 0 && nEndChar == -1)
+            line->selectAll();
+        else if (nStartChar < 0)
+            line->deselect();
+        else
+            line->setSelection(nStartChar, (nEndChar < 0 ? static_cast<int>(line->text().size()) : nEndChar) - nStartChar);
+    } else if (auto* edit = WidgetOf<QPlainTextEdit>(this)) {
+        QTextCursor cursor = edit->textCursor();
+        const int length = edit->document()->characterCount() - 1;
+        cursor.setPosition(std::clamp(nStartChar, 0, length));
+        cursor.setPosition(nEndChar < 0 ? length : std::clamp(nEndChar, 0, length), QTextCursor::KeepAnchor);
+        edit->setTextCursor(cursor);
+    }
+}
+
+void CEdit::ReplaceSel(const char* lpszNewText)
+{
+    if (auto* line = WidgetOf<QLineEdit>(this))
+        line->insert(ToQt(lpszNewText));
+    else if (auto* edit = WidgetOf<QPlainTextEdit>(this))
+        edit->insertPlainText(EditTextToQt(m_hWnd, lpszNewText ? lpszNewText : ""));
+}
+
+int CEdit::GetLineCount() const
+{
+    if (auto* edit = WidgetOf<QPlainTextEdit>(this))
+        return edit->document()->blockCount();
+    return WidgetOf<QLineEdit>(this) ? 1 : 0;
+}
+
+// ---- CListBox ----------------------------------------------------------------------------------
+
+static QStringList ListTexts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+int CListBox::AddString(const char* lpszItem)
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list)
+        return LB_ERR;
+    const QString text = ToQt(lpszItem);
+    const int pos = (m_hWnd->style & LBS_SORT) ? SortedPosition(ListTexts(list), text) : list->count();
+    list->insertItem(pos, text);
+    return pos;
+}
+
+int CListBox::InsertString(int nIndex, const char* lpszItem)
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list || nIndex > list->count())
+        return LB_ERR;
+    const int pos = nIndex < 0 ? list->count() : nIndex;
+    list->insertItem(pos, ToQt(lpszItem));
+    return pos;
+}
+
+int CListBox::DeleteString(UINT nIndex)
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list || nIndex >= static_cast<UINT>(list->count()))
+        return LB_ERR;
+    delete list->takeItem(static_cast<int>(nIndex));
+    return list->count();
+}
+
+void CListBox::ResetContent()
+{
+    if (auto* list = WidgetOf<QListWidget>(this))
+        list->clear();
+}
+
+int CListBox::GetCount() const
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    return list ? list->count() : LB_ERR;
+}
+
+int CListBox::GetText(int nIndex, CString& rString) const
+{
+    rString.clear();
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list || nIndex < 0 || nIndex >= list->count())
+        return LB_ERR;
+    rString = FromQt(list->item(nIndex)->text());
+    return static_cast<int>(rString.size());
+}
+
+int CListBox::GetTextLen(int nIndex) const
+{
+    CString text;
+    return GetText(nIndex, text) == LB_ERR ? LB_ERR : static_cast<int>(text.size());
+}
+
+int CListBox::GetCurSel() const
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list || (m_hWnd->style & LBS_NOSEL) || list->selectedItems().isEmpty())
+        return LB_ERR;
+    return list->row(list->selectedItems().first());
+}
+
+int CListBox::FindStringExact(int nIndexStart, const char* lpszFind) const
+{
+    auto* list = WidgetOf<QListWidget>(this);
+    if (!list)
+        return LB_ERR;
+    const QString text = ToQt(lpszFind);
+    const int count = list->count();
+    for (int n = 1; n <= count; ++n) {
+        const int i = (nIndexStart + n + count) % count;  // from the item after nIndexStart, wrapping
+        if (QString::compare(list->item(i)->text(), text, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return LB_ERR;
+}
+
+// ---- CComboBox ---------------------------------------------------------------------------------
+
+static QStringList ComboTexts(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+int CComboBox::AddString(const char* lpszString)
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo)
+        return CB_ERR;
+    const QString text = ToQt(lpszString);
+    const int pos = (m_hWnd->style & CBS_SORT) ? SortedPosition(ComboTexts(combo), text) : combo->count();
+    const int current = combo->currentIndex();
+    combo->insertItem(pos, text);
+    // Adding an item never selects one: a combo box starts with no selection.
+    combo->setCurrentIndex(current < 0 ? -1 : (current >= pos ? current + 1 : current));
+    return pos;
+}
+
+int CComboBox::InsertString(int nIndex, const char* lpszString)
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo || nIndex > combo->count())
+        return CB_ERR;
+    const int pos = nIndex < 0 ? combo->count() : nIndex;
+    const int current = combo->currentIndex();
+    combo->insertItem(pos, ToQt(lpszString));
+    combo->setCurrentIndex(current < 0 ? -1 : (current >= pos ? current + 1 : current));
+    return pos;
+}
+
+int CComboBox::DeleteString(UINT nIndex)
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo || nIndex >= static_cast<UINT>(combo->count()))
+        return CB_ERR;
+    combo->removeItem(static_cast<int>(nIndex));
+    return combo->count();
+}
+
+void CComboBox::ResetContent()
+{
+    if (auto* combo = WidgetOf<QComboBox>(this))
+        combo->clear();
+}
+
+int CComboBox::GetCount() const
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    return combo ? combo->count() : CB_ERR;
+}
+
+void CComboBox::GetLBText(int nIndex, CString& rString) const
+{
+    rString.clear();
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (combo && nIndex >= 0 && nIndex < combo->count())
+        rString = FromQt(combo->itemText(nIndex));
+}
+
+int CComboBox::GetCurSel() const
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    return (combo && combo->currentIndex() >= 0) ? combo->currentIndex() : CB_ERR;
+}
+
+int CComboBox::SetCurSel(int nSelect)
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo)
+        return CB_ERR;
+    if (nSelect < 0 || nSelect >= combo->count()) {
+        combo->setCurrentIndex(-1);
+        return CB_ERR;
+    }
+    combo->setCurrentIndex(nSelect);
+    return nSelect;
+}
+
+int CComboBox::SelectString(int nStartAfter, const char* lpszString)
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo || combo->count() == 0)
+        return CB_ERR;
+    const QString prefix = ToQt(lpszString);
+    const int count = combo->count();
+    for (int n = 1; n <= count; ++n) {
+        const int i = (nStartAfter + n + count) % count;
+        if (combo->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            combo->setCurrentIndex(i);
+            return i;
+        }
+    }
+    return CB_ERR;  // the selection stays as it was
+}
+
+int CComboBox::FindStringExact(int nIndexStart, const char* lpszFind) const
+{
+    auto* combo = WidgetOf<QComboBox>(this);
+    if (!combo)
+        return CB_ERR;
+    const QString text = ToQt(lpszFind);
+    const int count = combo->count();
+    for (int n = 1; n <= count; ++n) {
+        const int i = (nIndexStart + n + count) % count;
+        if (QString::compare(combo->itemText(i), text, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return CB_ERR;
+}

@@ -1,0 +1,253 @@
+// The data-exchange routines: copying between controls and members, and refusing bad input with a
+// prompt that stops the exchange.
+#include <cctype>
+#include <climits>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "framework/qt/dialog_window.h"
+
+using namespace afx;
+
+const char* const AFX_PROMPT_PARSE_INT = "Please enter an integer.";
+
+CString AfxFormatIntRangePrompt(int minVal, int maxVal)
+{
+    return "Please enter an integer between " + std::to_string(minVal) + " and " + std::to_string(maxVal) + ".";
+}
+
+CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
+{
+}
+
+HWND CDataExchange::PrepareCtrl(int nIDC)
+{
+    m_idLastControl = nIDC;
+    m_bEditLastControl = FALSE;
+    return (m_pDlgWnd && m_pDlgWnd->m_hWnd) ? m_pDlgWnd->m_hWnd->FindChild(nIDC) : nullptr;
+}
+
+HWND CDataExchange::PrepareEditCtrl(int nIDC)
+{
+    HWND control = PrepareCtrl(nIDC);
+    m_bEditLastControl = TRUE;
+    return control;
+}
+
+void CDataExchange::Fail()
+{
+    m_bFailed = TRUE;
+    HWND control = (m_pDlgWnd && m_pDlgWnd->m_hWnd) ? m_pDlgWnd->m_hWnd->FindChild(m_idLastControl) : nullptr;
+    if (!control || !control->widget)
+        return;
+    control->widget->setFocus(Qt::OtherFocusReason);
+    if (m_bEditLastControl)
+        if (auto* line = qobject_cast<QLineEdit*>(control->widget.data()))
+            line->selectAll();
+}
+
+// Sets a control's text only when it differs, so that an exchange does not flicker the controls.
+static void SetTextIfChanged(HWND control, const CString& text)
+{
+    CString current;
+    control->wnd->GetWindowText(current);
+    if (current != text)
+        control->wnd->SetWindowText(text.c_str());
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (pDX->m_bFailed || rControl.m_hWnd)
+        return;
+    HWND control = pDX->PrepareCtrl(nIDC);
+    if (!control)
+        return;
+    control->wnd = &rControl;
+    rControl.m_hWnd = control;
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->PrepareEditCtrl(nIDC);
+    if (!control)
+        return;
+    if (pDX->m_bSaveAndValidate)
+        control->wnd->GetWindowText(value);
+    else
+        SetTextIfChanged(control, value);
+}
+
+// A whole decimal number in int range: optional blanks, an optional sign, digits, optional blanks.
+static bool ParseInt(const CString& text, int* out)
+{
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const size_t digitsStart = i;
+    long long value = 0;
+    while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            return false;
+        ++i;
+    }
+    if (i == digitsStart)
+        return false;
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i != n)
+        return false;
+    if (negative)
+        value = -value;
+    if (value < INT_MIN || value > INT_MAX)
+        return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->PrepareEditCtrl(nIDC);
+    if (!control)
+        return;
+    if (!pDX->m_bSaveAndValidate) {
+        SetTextIfChanged(control, std::to_string(value));
+        return;
+    }
+    CString text;
+    control->wnd->GetWindowText(text);
+    int parsed = 0;
+    if (!ParseInt(text, &parsed)) {
+        // The member keeps its value; the user is told and the exchange stops here.
+        AfxMessageBox(AFX_PROMPT_PARSE_INT, MB_ICONEXCLAMATION);
+        pDX->Fail();
+        return;
+    }
+    value = parsed;
+}
+
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->PrepareCtrl(nIDC);
+    if (!control)
+        return;
+    auto* button = static_cast<CButton*>(control->ownedWnd.get());
+    if (!qobject_cast<QAbstractButton*>(control->widget.data()))
+        return;
+    if (pDX->m_bSaveAndValidate)
+        value = button->GetCheck();
+    else
+        button->SetCheck(value);
+}
+
+void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND first = pDX->PrepareCtrl(nIDC);
+    if (!first || !first->parent)
+        return;
+    // The group: radio buttons from this control up to the next control that starts a group.
+    std::vector<QAbstractButton*> radios;
+    HWND dialog = first->parent;
+    for (size_t i = static_cast<size_t>(first->index); i < dialog->children.size(); ++i) {
+        HWND control = dialog->children[i].get();
+        if (control != first && (control->style & WS_GROUP))
+            break;
+        if (IsRadio(control))
+            if (auto* button = qobject_cast<QAbstractButton*>(control->widget.data()))
+                radios.push_back(button);
+    }
+    if (pDX->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t k = 0; k < radios.size(); ++k)
+            if (radios[k]->isChecked()) {
+                value = static_cast<int>(k);
+                break;
+            }
+    } else {
+        for (size_t k = 0; k < radios.size(); ++k)
+            radios[k]->setChecked(static_cast<int>(k) == value);
+    }
+}
+
+void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->PrepareCtrl(nIDC);
+    if (!control)
+        return;
+    auto* combo = qobject_cast<QComboBox*>(control->widget.data());
+    if (!combo)
+        return;
+    if (pDX->m_bSaveAndValidate) {
+        control->wnd->GetWindowText(value);
+        return;
+    }
+    if (combo->isEditable()) {
+        combo->setEditText(ToQt(value));
+        return;
+    }
+    // The item with exactly that text; failing that, the classic search for an item it begins.
+    const int exact = combo->findText(ToQt(value), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (exact >= 0)
+        combo->setCurrentIndex(exact);
+    else if (!value.empty())
+        static_cast<CComboBox*>(control->ownedWnd.get())->SelectString(-1, value.c_str());
+}
+
+void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->PrepareCtrl(nIDC);
+    if (!control || !qobject_cast<QComboBox*>(control->widget.data()))
+        return;
+    auto* combo = static_cast<CComboBox*>(control->ownedWnd.get());
+    if (pDX->m_bSaveAndValidate)
+        index = combo->GetCurSel();
+    else
+        combo->SetCurSel(index);
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal)
+{
+    // Only values read from the controls are checked; the value is already stored in the member.
+    if (pDX->m_bFailed || !pDX->m_bSaveAndValidate)
+        return;
+    if (value >= minVal && value <= maxVal)
+        return;
+    AfxMessageBox(AfxFormatIntRangePrompt(minVal, maxVal).c_str(), MB_ICONEXCLAMATION);
+    pDX->Fail();
+}
+
+void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars)
+{
+    if (pDX->m_bFailed)
+        return;
+    HWND control = pDX->m_pDlgWnd && pDX->m_pDlgWnd->m_hWnd ? pDX->m_pDlgWnd->m_hWnd->FindChild(pDX->m_idLastControl) : nullptr;
+    if (!pDX->m_bSaveAndValidate) {
+        if (control)
+            if (auto* line = qobject_cast<QLineEdit*>(control->widget.data()))
+                line->setMaxLength(nChars);
+        return;
+    }
+    if (static_cast<int>(value.size()) <= nChars)
+        return;
+    AfxMessageBox(("Enter no more than " + std::to_string(nChars) + " characters.").c_str(), MB_ICONEXCLAMATION);
+    pDX->Fail();
+}

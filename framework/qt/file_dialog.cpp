@@ -1,0 +1,135 @@
+// CFileDialog over QFileDialog, with the classic filter string turned into Qt's name filters.
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "framework/afxtest.h"
+#include "framework/qt/dialog_window.h"
+
+using namespace afx;
+
+namespace {
+AfxFileDialogHook g_fileDialogHook;
+}
+
+void AfxSetFileDialogHook(AfxFileDialogHook hook) { g_fileDialogHook = std::move(hook); }
+
+std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter)
+{
+    std::vector<FileDialogFilter> filters;
+    if (!filter)
+        return filters;
+    std::vector<CString> parts;
+    CString current;
+    for (const char* p = filter; *p; ++p) {
+        if (*p == '|') {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += *p;
+        }
+    }
+    if (!current.empty())
+        parts.push_back(current);
+    // Pairs of label and patterns; the list ends at the first empty label ("||").
+    for (size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
+        FileDialogFilter f;
+        f.label = parts[i];
+        size_t start = 0;
+        const CString& patterns = parts[i + 1];
+        while (start <= patterns.size()) {
+            size_t end = patterns.find(';', start);
+            if (end == CString::npos)
+                end = patterns.size();
+            CString pattern = patterns.substr(start, end - start);
+            while (!pattern.empty() && pattern.front() == ' ')
+                pattern.erase(pattern.begin());
+            if (!pattern.empty())
+                f.patterns.push_back(pattern);
+            start = end + 1;
+        }
+        filters.push_back(f);
+    }
+    return filters;
+}
+
+// "*.*" means every file on the classic platform; here a name need not have a dot.
+static QString QtNameFilter(const FileDialogFilter& filter)
+{
+    QStringList patterns;
+    for (const CString& pattern : filter.patterns)
+        patterns << (pattern == "*.*" ? QStringLiteral("*") : ToQt(pattern));
+    QString label = ToQt(filter.label);
+    const qsizetype paren = label.lastIndexOf(u'(');
+    if (paren > 0 && label.endsWith(u')'))
+        label = label.left(paren).trimmed();
+    return label + QStringLiteral(" (") + patterns.join(u' ') + QStringLiteral(")");
+}
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
+                         const char* lpszFilter, CWnd* pParentWnd)
+    : m_bOpenFileDialog(bOpenFileDialog),
+      m_strDefExt(lpszDefExt ? lpszDefExt : ""),
+      m_strFileName(lpszFileName ? lpszFileName : ""),
+      m_dwFlags(dwFlags),
+      m_strFilter(lpszFilter ? lpszFilter : ""),
+      m_pParentWnd(pParentWnd)
+{
+}
+
+INT_PTR CFileDialog::DoModal()
+{
+    m_strPathName.clear();
+    FileDialogRequest request;
+    request.open = m_bOpenFileDialog;
+    request.title = !m_strTitle.empty() ? m_strTitle : (m_bOpenFileDialog ? "Open" : "Save As");
+    request.defExt = m_strDefExt;
+    request.fileName = m_strFileName;
+    request.flags = m_dwFlags;
+    request.filters = AfxParseFileFilter(m_strFilter.c_str());
+    request.selectedFilter = 0;
+    if (g_fileDialogHook) {
+        std::optional<CString> chosen = g_fileDialogHook(request);
+        if (!chosen || chosen->empty())
+            return IDCANCEL;
+        m_strPathName = *chosen;
+        return IDOK;
+    }
+
+    // Parentless: the dialog's life is this function's, whatever happens to the windows around it.
+    QFileDialog dialog(nullptr, ToQt(request.title));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAcceptMode(m_bOpenFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(m_bOpenFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!m_bOpenFileDialog && !(m_dwFlags & OFN_OVERWRITEPROMPT))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList nameFilters;
+    for (const FileDialogFilter& filter : request.filters)
+        nameFilters << QtNameFilter(filter);
+    if (!nameFilters.isEmpty()) {
+        dialog.setNameFilters(nameFilters);
+        dialog.selectNameFilter(nameFilters.front());
+    }
+    if (!m_strDefExt.empty())
+        dialog.setDefaultSuffix(ToQt(m_strDefExt));
+    if (!m_strFileName.empty())
+        dialog.selectFile(PathToQt(m_strFileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return IDCANCEL;
+    m_strPathName = PathFromQt(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
+    return IDOK;
+}
+
+CString CFileDialog::GetPathName() const { return m_strPathName; }
+
+CString CFileDialog::GetFileName() const
+{
+    const size_t slash = m_strPathName.find_last_of('/');
+    return slash == CString::npos ? m_strPathName : m_strPathName.substr(slash + 1);
+}
+
+CString CFileDialog::GetFileExt() const
+{
+    const CString name = GetFileName();
+    const size_t dot = name.find_last_of('.');
+    return dot == CString::npos ? CString() : name.substr(dot + 1);
+}
