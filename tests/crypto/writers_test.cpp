@@ -399,6 +399,22 @@ TEST(BundleWriters, Pkcs12OpensInOpenSslAndPairsTheKey) {
     KX_set_p12_kb_cry_algo(KX_P12_3DES_3KEY);
 }
 
+TEST(BundleWriters, Pkcs12AsTheOpensslCommandLineSeesIt) {
+    TempDir dir;
+    Placed p = placed_chain();
+    KX_set_p12_kb_cry_algo(KX_P12_3DES_3KEY);
+    ScriptedPassProvider provider({std::string(kPass)});
+    ASSERT_TRUE(P12_write_file(p.container.get(), dir.file("cli.p12").c_str()));
+    auto r = run_command("openssl pkcs12 -info -noout -in '" + dir.file("cli.p12").string() + "' -passin 'pass:" +
+                         kPass + "' 2>&1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("MAC: sha1, Iteration 2048"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PKCS7 Encrypted data: pbeWithSHA1And3-KeyTripleDES-CBC, Iteration 2048"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Shrouded Keybag: pbeWithSHA1And3-KeyTripleDES-CBC, Iteration 2048"), std::string::npos)
+        << r.out;
+}
+
 TEST(BundleWriters, Pkcs12ReadsBackThroughOurReader) {
     TempDir dir;
     Placed p = placed_chain();
