@@ -68,11 +68,11 @@ openssl x509 -req -in "$work/leaf.csr" -CA "$work/intermediate.pem" -CAkey "$wor
 echo 01 >"$work/crlnumber"
 openssl ca -config "$work/ext.cnf" -gencrl -out "$work/intermediate.crl" 2>/dev/null
 
-cp "$work/root.pem" "$here/sample-root-ca.pem"
-cp "$work/intermediate.pem" "$here/sample-intermediate-ca.pem"
-cp "$work/leaf.pem" "$here/sample-leaf.pem"
-cp "$work/intermediate.crl" "$here/sample-intermediate-ca.crl"
-cp "$work/leaf.key" "$here/sample-leaf.key"
-chmod 0644 "$here"/sample-*
+cp "$work/root.pem" "$here/root.pem"
+cp "$work/intermediate.pem" "$here/intermediate.pem"
+cp "$work/leaf.pem" "$here/leaf.pem"
+cp "$work/intermediate.crl" "$here/intermediate.crl"
+cp "$work/leaf.key" "$here/leaf.key"
+chmod 0644 "$here"/root.pem "$here"/intermediate.pem "$here"/leaf.pem "$here"/intermediate.crl "$here"/leaf.key
 
-openssl verify -CAfile "$here/sample-root-ca.pem" -untrusted "$here/sample-intermediate-ca.pem" "$here/sample-leaf.pem"
+openssl verify -CAfile "$here/root.pem" -untrusted "$here/intermediate.pem" "$here/leaf.pem"

@@ -7,20 +7,20 @@ cli=${1:?usage: run-demo.sh PATH-TO-quillon-cli}
 here=$(cd "$(dirname "$0")" && pwd)
 out="$here/../out"
 mkdir -p "$out"
-target="$out/sample-leaf.p12"
+target="$out/sample-chain.p12"
 
 # A sample pass phrase, given on the command line so that the demo needs no typing. For real keys use
 # --passout env:VAR, file:PATH, fd:N or stdin, or leave it out and type it when asked.
 sample_pass="quillon-sample"
 
-echo "\$ quillon-cli --form PKCS#12 --passout pass:$sample_pass -o out/sample-leaf.p12 <root> <intermediate> <leaf> <crl> <key>"
+echo "\$ quillon-cli --form PKCS#12 --passout pass:$sample_pass -o out/sample-chain.p12 <root> <intermediate> <leaf> <crl> <key>"
 "$cli" --form PKCS#12 --passout "pass:$sample_pass" -o "$target" \
-  "$here/sample-root-ca.pem" \
-  "$here/sample-intermediate-ca.pem" \
-  "$here/sample-leaf.pem" \
-  "$here/sample-intermediate-ca.crl" \
-  "$here/sample-leaf.key"
+  "$here/root.pem" \
+  "$here/intermediate.pem" \
+  "$here/leaf.pem" \
+  "$here/intermediate.crl" \
+  "$here/leaf.key"
 
 echo
-echo "Written: out/sample-leaf.p12. To look inside it:"
-echo "  openssl pkcs12 -in out/sample-leaf.p12 -info -nokeys -passin pass:$sample_pass"
+echo "Written: out/sample-chain.p12. To look inside it:"
+echo "  openssl pkcs12 -in out/sample-chain.p12 -info -nokeys -passin pass:$sample_pass"

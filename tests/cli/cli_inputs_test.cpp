@@ -63,8 +63,8 @@ const fs::path kExamples = fs::path(QUILLON_SOURCE_DIR) / "examples";
 std::vector<std::string> SampleInputs()
 {
     std::vector<std::string> inputs;
-    for (const char* name : {"sample-root-ca.pem", "sample-intermediate-ca.pem", "sample-leaf.pem",
-                             "sample-intermediate-ca.crl", "sample-leaf.key"}) {
+    for (const char* name : {"root.pem", "intermediate.pem", "leaf.pem",
+                             "intermediate.crl", "leaf.key"}) {
         inputs.push_back((kExamples / name).string());
     }
     return inputs;
@@ -98,7 +98,7 @@ TEST(CliExamples, SampleChainBecomesAPkcs12ThatOpensslReads)
 
     // The key inside is the leaf's own.
     qfix::CommandResult key = qfix::run_command(in + " -nocerts -nodes 2>/dev/null | openssl pkey -pubout");
-    qfix::CommandResult leaf = qfix::run_command("openssl x509 -in '" + (kExamples / "sample-leaf.pem").string() +
+    qfix::CommandResult leaf = qfix::run_command("openssl x509 -in '" + (kExamples / "leaf.pem").string() +
                                                  "' -noout -pubkey");
     ASSERT_EQ(key.status, 0);
     EXPECT_EQ(key.out, leaf.out);
@@ -111,6 +111,6 @@ TEST(CliExamples, DemoScriptWritesItsPkcs12UnderOut)
     qfix::CommandResult r =
         qfix::run_command("'" + dir.file("examples/run-demo.sh").string() + "' '" QUILLON_CLI_PATH "' 2>&1");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(fs::exists(dir.file("out/sample-leaf.p12")));
-    EXPECT_NE(r.out.find("openssl pkcs12 -in out/sample-leaf.p12"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir.file("out/sample-chain.p12")));
+    EXPECT_NE(r.out.find("openssl pkcs12 -in out/sample-chain.p12"), std::string::npos) << r.out;
 }
