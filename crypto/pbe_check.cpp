@@ -90,7 +90,7 @@ bool pbe_usable(const X509_ALGOR* alg) {
         return refuse(name_of(alg->algorithm));
     auto* p = static_cast<PBEPARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBEPARAM), alg->parameter));
     if (!p) return refuse(name_of(alg->algorithm) + " with damaged parameters");
-    bool ok = count_ok(p->iter, OBJ_nid2sn(nid));
+    bool ok = count_ok(p->iter, OBJ_nid2ln(nid));
     PBEPARAM_free(p);
     return ok && cipher_ok(cipher, alg->algorithm) && digest_ok(md);
 }
