@@ -4,7 +4,6 @@
 #include "cli/pass_provider.h"
 #include "cli/skip_reason.h"
 #include "cli/terminal_prompt.h"
-#include "doc/output_name.h"
 
 #include <iostream>
 #include <memory>

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
