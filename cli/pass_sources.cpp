@@ -33,37 +33,37 @@ SecretString CopySecret(const SecretString& secret)
     return SecretString(std::move(copy));
 }
 
-std::optional<PassSource> ParsePassSource(const char* spec, std::string* error)
+std::optional<PassSource> ParsePassSource(const char* given, std::string* error)
 {
     PassSource source;
-    if (StartsWith(spec, "pass:")) {
+    if (StartsWith(given, "pass:")) {
         source.kind = PassSource::Kind::Text;
-        std::string text = HeapString(std::strlen(spec));
-        text.append(spec + 5);
+        std::string text = HeapString(std::strlen(given));
+        text.append(given + 5);
         source.text = SecretString(std::move(text));
         return source;
     }
-    if (StartsWith(spec, "env:")) {
+    if (StartsWith(given, "env:")) {
         source.kind = PassSource::Kind::Env;
-        source.name = spec + 4;
+        source.name = given + 4;
         if (source.name.empty()) {
             *error = "env: needs the name of a variable";
             return std::nullopt;
         }
         return source;
     }
-    if (StartsWith(spec, "file:")) {
+    if (StartsWith(given, "file:")) {
         source.kind = PassSource::Kind::File;
-        source.name = spec + 5;
+        source.name = given + 5;
         if (source.name.empty()) {
             *error = "file: needs a path";
             return std::nullopt;
         }
         return source;
     }
-    if (StartsWith(spec, "fd:")) {
+    if (StartsWith(given, "fd:")) {
         source.kind = PassSource::Kind::Fd;
-        const char* digits = spec + 3;
+        const char* digits = given + 3;
         const char* end = digits + std::strlen(digits);
         auto [stop, ec] = std::from_chars(digits, end, source.fd);
         if (ec != std::errc() || stop != end || digits == end || source.fd < 0) {
@@ -72,7 +72,7 @@ std::optional<PassSource> ParsePassSource(const char* spec, std::string* error)
         }
         return source;
     }
-    if (std::strcmp(spec, "stdin") == 0) {
+    if (std::strcmp(given, "stdin") == 0) {
         source.kind = PassSource::Kind::Stdin;
         return source;
     }

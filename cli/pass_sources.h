@@ -17,7 +17,7 @@ struct PassSource {
 
 // Parses a source given on the command line. On failure returns none and sets `error` to a message
 // that never repeats the given text (it may be a pass phrase with a typo in its prefix).
-std::optional<PassSource> ParsePassSource(const char* spec, std::string* error);
+std::optional<PassSource> ParsePassSource(const char* given, std::string* error);
 
 // Reads the pass phrase from the source. A file gives its first line each time; fd:N and stdin give
 // their next line, so --passin stdin and --passout stdin take the first and the second line. On
