@@ -12,21 +12,21 @@
 
 const CliOption kCliOptions[11] = {
     {OptionId::Form, "form", 'f', "FORM",
-     "Certificate (default) | CRL | PrivateKey | PKCS#12 | PKCS#7 | PKCS#8 |\n"
-     "CertReq, matched without regard to case; also cert, crl, key, p12,\n"
-     "p7, p8, req"},
+     "Certificate (default) | CRL | PrivateKey | PKCS#12 | PKCS#7 | PKCS#8 | CertReq,\n"
+     "matched without regard to case; also cert, crl, key, p12, p7, p8, req"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
     {OptionId::Cipher, "cipher", 'c', "NAME",
-     "des64 | 3des128 | 3des192 | rc2-40 | rc2-128 | none: acts like a click\n"
-     "on that cipher button; may be repeated, applied in order"},
-    {OptionId::Depth, "depth", 'd', "N", "the depth of the certificate or CRL to write (default 0)"},
-    {OptionId::Output, "output", 'o', "FILE", "default: derived from the last accepted input"},
+     "des64 | 3des128 | 3des192 | rc2-40 | rc2-128 | none: acts like a click on that\n"
+     "cipher button (stores the same identifiers); may be repeated, applied in order;\n"
+     "the identifiers start as in the document (10013, 8027, 9063)"},
+    {OptionId::Depth, "depth", 'd', "N", "the depth a user would type, an integer (default 0)"},
+    {OptionId::Output, "output", 'o', "FILE", "default: derived from the last accepted input, as the window derives it"},
     {OptionId::PassIn, "passin", 0, "SRC", "pass phrase for encrypted inputs"},
     {OptionId::PassOut, "passout", 0, "SRC",
      "pass phrase for encrypted outputs\n"
      "SRC is pass:TEXT | env:VAR | file:PATH (first line) | fd:N | stdin;\n"
      "without one, asked on the terminal (outputs: twice) when there is one;\n"
-     "otherwise an encrypted input is skipped, an encrypted output not written"},
+     "otherwise an encrypted input is skipped and an encrypted output is not written"},
     {OptionId::DryRun, "dry-run", 'n', nullptr, "read and arrange only; write nothing"},
     {OptionId::Quiet, "quiet", 'q', nullptr, "do not print the log"},
     {OptionId::Help, "help", 'h', nullptr, "show this help"},
@@ -209,8 +209,8 @@ std::string UsageText()
         }
     }
     text +=
-        "\nThe log goes to standard output; \"skipped: PATH (REASON)\" for each input that no reader\n"
-        "accepted, and other diagnostics, to standard error.\n"
-        "Exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
+        "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"
+        "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
+        "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
     return text;
 }
