@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -45,6 +46,12 @@ bool run_once(const char* app, const char* probe, Sample& sample) {
         setenv("LD_PRELOAD", probe, 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QUILLON_FIRST_FRAME_FD", fdText.c_str(), 1);
+        // The platform's start-up chatter would drown the result.
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) {
+            dup2(devNull, STDOUT_FILENO);
+            dup2(devNull, STDERR_FILENO);
+        }
         execl(app, app, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -95,7 +102,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         Sample s;
         if (!run_once(argv[1], argv[2], s)) {
-            std::printf("the program showed no frame within %d ms", kFrameTimeoutMs);
+            std::printf("the program showed no frame within %d ms\n", kFrameTimeoutMs);
             return 1;
         }
         times.push_back(s.ms);
@@ -103,7 +110,7 @@ int main(int argc, char** argv) {
         peak.push_back(s.peakKb);
     }
     std::printf("window (offscreen), start to first frame: median %.1f ms (min %.1f, max %.1f, %d runs); "
-                "resident at first frame %ld KB, peak %ld KB",
+                "resident at first frame %ld KB, peak %ld KB\n",
                 median(times), *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()), runs, median(rss), median(peak));
     return 0;
