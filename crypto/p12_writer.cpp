@@ -73,22 +73,14 @@ bool add_id(PKCS12_SAFEBAG* bag, const std::vector<unsigned char>* id) {
 bool cert_bags(const kx::BundleBags& bags, const std::map<const P12Bag*, std::vector<unsigned char>>& cert_ids,
                STACK_OF(PKCS12_SAFEBAG) * out) {
     for (const P12Bag* bag : bags.certs) {
-        const auto& der = bag->cert()->der;
-        const unsigned char* p = der.data();
-        kx::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
-        if (!x) return false;
-        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_cert(x.get());
+        PKCS12_SAFEBAG* sb = kx::der_safebag(bag->cert()->der, NID_x509Certificate, NID_certBag);
         if (!push(out, sb)) return false;
         auto id = cert_ids.find(bag);
         if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == cert_ids.end() ? nullptr : &id->second))
             return false;
     }
     for (const P12Bag* bag : bags.crls) {
-        const auto& der = bag->crl()->der;
-        const unsigned char* p = der.data();
-        kx::X509CrlPtr c(d2i_X509_CRL(nullptr, &p, static_cast<long>(der.size())));
-        if (!c) return false;
-        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_crl(c.get());
+        PKCS12_SAFEBAG* sb = kx::der_safebag(bag->crl()->der, NID_x509Crl, NID_crlBag);
         if (!push(out, sb) || !add_name(sb, bag->friendly_name)) return false;
     }
     return true;
@@ -111,6 +103,29 @@ bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, int pbe, const Secr
 }
 
 }  // namespace
+
+namespace kx {
+
+// A certificate or CRL bag holding the record's DER exactly as read. The records were parsed when they
+// were read, so they are packed as they are rather than parsed again (with a public-key decode per
+// certificate) only to be encoded back into the same bytes.
+PKCS12_SAFEBAG* der_safebag(const std::vector<unsigned char>& der, int value_nid, int bag_nid) {
+    if (der.empty() || der.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return nullptr;
+    // A SEQUENCE held by ASN1_ANY is kept, and encoded again, as its complete DER.
+    ASN1_STRING* value = ASN1_STRING_type_new(V_ASN1_SEQUENCE);
+    ASN1_TYPE* any = ASN1_TYPE_new();
+    if (!value || !any || !ASN1_STRING_set(value, der.data(), static_cast<int>(der.size()))) {
+        ASN1_STRING_free(value);
+        ASN1_TYPE_free(any);
+        return nullptr;
+    }
+    ASN1_TYPE_set(any, V_ASN1_SEQUENCE, value);  // `any` owns `value` now
+    PKCS12_SAFEBAG* bag = PKCS12_item_pack_safebag(any, ASN1_ITEM_rptr(ASN1_ANY), value_nid, bag_nid);
+    ASN1_TYPE_free(any);
+    return bag;
+}
+
+}  // namespace kx
 
 int P12_write_file(const P12* container, const char* path) {
     kx::write_started();

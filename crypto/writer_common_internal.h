@@ -20,4 +20,8 @@ int p12_scheme_nid(int id);
 // True when OpenSSL can run that PBE scheme here (cipher and digest, legacy provider if needed).
 bool pbe_scheme_available(int nid);
 
+// A PKCS#12 certificate or CRL bag (bag_nid NID_certBag / NID_crlBag, value_nid NID_x509Certificate /
+// NID_x509Crl) holding `der` exactly as given, without parsing it; null on failure.
+PKCS12_SAFEBAG* der_safebag(const std::vector<unsigned char>& der, int value_nid, int bag_nid);
+
 }  // namespace kx
