@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the benchmark suite against a Release build: makes the inputs, runs each case side by side with
-# the openssl command doing the same job, checks both produced the same result, and prints the table.
+# Runs the benchmark suite against a Release build: makes the inputs, checks that Quillon and the openssl
+# command doing the same job produce the same result, then times both in alternating runs and prints
+# a table of medians (wall time, CPU time, peak memory) and their ratios.
 # Usage: bench/run-bench.sh BUILD_DIR        (make bench does the build first)
 # RUNS_SCALE=N multiplies the number of timed runs (default 1).
 set -euo pipefail
@@ -10,6 +11,7 @@ BUILD=$(cd "$BUILD" && pwd)
 CLI=$BUILD/cli/quillon-cli
 APP=$BUILD/app/quillon
 MAKE_INPUTS=$BUILD/bench/quillon-bench-inputs
+PAIR=$BUILD/bench/quillon-bench-pair
 CHAIN_BENCH=$BUILD/bench/quillon-bench-chain
 WINDOW_BENCH=$BUILD/bench/quillon-bench-window
 FRAME_PROBE=$BUILD/bench/libquillon_first_frame_probe.so
@@ -19,7 +21,7 @@ OUT=$SCRATCH/out
 TABLE=$BUILD/bench-results.md
 SCALE=${RUNS_SCALE:-1}
 
-for tool in hyperfine /usr/bin/time openssl "$CLI" "$MAKE_INPUTS"; do
+for tool in openssl "$CLI" "$MAKE_INPUTS" "$PAIR"; do
     command -v "$tool" >/dev/null || { echo "bench: missing $tool" >&2; exit 1; }
 done
 
@@ -31,51 +33,39 @@ echo "== making inputs in $IN"
 ROWS=()      # one markdown table row per case
 FAILED=0
 
-# median_seconds CSV ROW: the median time of the ROW-th command (1-based) of a hyperfine CSV export.
-median_seconds() { awk -F, -v row="$2" 'NR == row + 1 { print $(NF-4) }' "$1"; }
+ms() { awk -v s="$1" 'BEGIN { printf "%.1f ms", s * 1000 }'; }
 
-# peak_kb CMD...: the median peak resident memory (KB) of three runs, as /usr/bin/time reports it.
-peak_kb() {
-    local runs=() i
-    for i in 1 2 3; do
-        /usr/bin/time -f %M -o "$OUT/time.txt" "$@" >/dev/null 2>"$OUT/time-stderr.txt"
-        runs+=("$(tail -n 1 "$OUT/time.txt")")
-    done
-    printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p
+# measure RUNS QUILLON_CMD... -- OTHER_CMD...: alternating runs of both; sets Q_WALL Q_CPU Q_KB and
+# O_WALL O_CPU O_KB (medians).
+measure() {
+    local runs=$1
+    shift
+    local lines
+    lines=$("$PAIR" "$runs" -- "$@") || { echo "bench: a command failed" >&2; return 1; }
+    read -r Q_WALL Q_CPU Q_KB <<<"$(sed -n 1p <<<"$lines")"
+    read -r O_WALL O_CPU O_KB <<<"$(sed -n 2p <<<"$lines")"
 }
 
-# time_pair NAME RUNS QUILLON_CMD OPENSSL_CMD: medians of both (seconds), into Q_MED and O_MED.
-time_pair() {
-    local csv=$OUT/$1.csv
-    hyperfine -N --style basic --warmup 2 --runs "$2" --export-csv "$csv" "$3" "$4" >"$OUT/$1.hyperfine.txt"
-    Q_MED=$(median_seconds "$csv" 1)
-    O_MED=$(median_seconds "$csv" 2)
-}
-
-# row CASE Q_S O_S RATIO_GOAL Q_KB O_KB MEM_GOAL: adds a table row, judging the goals.
+# row CASE RATIO_GOAL MEMORY_GOAL|-: a table row from the last measurement, judging the goals on the
+# median wall times (and peak memory where a goal is set).
 row() {
-    local name=$1 q=$2 o=$3 goal=$4 qkb=$5 okb=$6 memgoal=$7
-    local verdict
-    verdict=$(awk -v q="$q" -v o="$o" -v g="$goal" -v qk="$qkb" -v ok="$okb" -v mg="$memgoal" 'BEGIN {
-        r = q / o; good = (r <= g);
-        if (mg != "-" && ok > 0) good = good && (qk / ok <= mg);
-        printf "%.2f|%s", r, good ? "holds" : "MISSED" }')
-    local ratio=${verdict%%|*} result=${verdict##*|}
-    [ "$result" = holds ] || FAILED=1
-    local memratio="-"
-    [ "$okb" != "-" ] && memratio=$(awk -v a="$qkb" -v b="$okb" 'BEGIN { printf "%.2f", a / b }')
-    local memtext="-"
-    [ "$memgoal" != "-" ] && memtext="≤ $memgoal"
-    ROWS+=("| $name | $(ms "$q") | $(ms "$o") | $ratio (≤ $goal) | $qkb | $okb | $memratio ($memtext) | $result |")
+    local name=$1 goal=$2 memgoal=$3 line
+    line=$(awk -v q="$Q_WALL" -v o="$O_WALL" -v qc="$Q_CPU" -v oc="$O_CPU" -v qk="$Q_KB" -v ok="$O_KB" \
+        -v g="$goal" -v mg="$memgoal" 'BEGIN {
+        r = q / o; m = qk / ok; good = (r <= g);
+        memtext = sprintf("%.2f", m);
+        if (mg != "-") { good = good && (m <= mg); memtext = memtext sprintf(" (≤ %s)", mg) }
+        printf "| %.1f ms | %.1f ms | **%.2f** (≤ %s) | %.2f | %d | %d | %s | %s |",
+               q * 1000, o * 1000, r, g, (oc > 0 ? qc / oc : 0), qk, ok, memtext, good ? "holds" : "MISSED" }')
+    [[ $line == *holds* ]] || FAILED=1
+    ROWS+=("| $name $line")
 }
 
 mismatch() {
     echo "bench: $1: results differ, no ratio reported" >&2
-    ROWS+=("| $1 | - | - | results differ | - | - | - | MISSED |")
+    ROWS+=("| $1 | - | - | results differ | - | - | - | - | MISSED |")
     FAILED=1
 }
-
-ms() { awk -v s="$1" 'BEGIN { printf "%.1f ms", s * 1000 }'; }
 
 # The sorted PEM blocks of a PKCS#12 file, each on one line, bag attributes dropped.
 p12_blocks() {
@@ -85,80 +75,72 @@ p12_blocks() {
 
 # ---- one certificate, PEM to DER ---------------------------------------------------------------
 echo "== one certificate PEM -> DER"
-Q_CERT=(-q -f cert -e der -o "$OUT/q-cert.der" "$IN/chain/user.pem")
-O_CERT=(x509 -in "$IN/chain/user.pem" -outform DER -out "$OUT/o-cert.der")
-"$CLI" "${Q_CERT[@]}" && openssl "${O_CERT[@]}"
+Q_CERT=("$CLI" -q -f cert -e der -o "$OUT/q-cert.der" "$IN/chain/user.pem")
+O_CERT=(openssl x509 -in "$IN/chain/user.pem" -outform DER -out "$OUT/o-cert.der")
+"${Q_CERT[@]}" && "${O_CERT[@]}"
 if cmp -s "$OUT/q-cert.der" "$OUT/o-cert.der"; then
-    time_pair cert $((40 * SCALE)) "$CLI ${Q_CERT[*]}" "openssl ${O_CERT[*]}"
-    row "certificate PEM → DER" "$Q_MED" "$O_MED" 1.0 "$(peak_kb "$CLI" "${Q_CERT[@]}")" \
-        "$(peak_kb openssl "${O_CERT[@]}")" -
+    measure $((40 * SCALE)) "${Q_CERT[@]}" -- "${O_CERT[@]}"
+    row "certificate PEM → DER" 1.0 -
 else
     mismatch "certificate PEM → DER"
 fi
 
 # ---- a CRL of a million entries, DER to PEM ----------------------------------------------------
 echo "== CRL of 1,000,000 entries DER -> PEM"
-Q_CRL=(-q -f crl -e pem -o "$OUT/q-crl.pem" "$IN/crl-1m.der")
-O_CRL=(crl -inform DER -in "$IN/crl-1m.der" -outform PEM -out "$OUT/o-crl.pem")
-"$CLI" "${Q_CRL[@]}" && openssl "${O_CRL[@]}"
+Q_CRL=("$CLI" -q -f crl -e pem -o "$OUT/q-crl.pem" "$IN/crl-1m.der")
+O_CRL=(openssl crl -inform DER -in "$IN/crl-1m.der" -outform PEM -out "$OUT/o-crl.pem")
+"${Q_CRL[@]}" && "${O_CRL[@]}"
 if cmp -s "$OUT/q-crl.pem" "$OUT/o-crl.pem"; then
-    time_pair crl $((5 * SCALE)) "$CLI ${Q_CRL[*]}" "openssl ${O_CRL[*]}"
-    row "CRL 1,000,000 entries DER → PEM" "$Q_MED" "$O_MED" 1.2 "$(peak_kb "$CLI" "${Q_CRL[@]}")" \
-        "$(peak_kb openssl "${O_CRL[@]}")" 1.5
+    measure $((5 * SCALE)) "${Q_CRL[@]}" -- "${O_CRL[@]}"
+    row "CRL of 1,000,000 entries DER → PEM" 1.2 1.5
 else
-    mismatch "CRL 1,000,000 entries DER → PEM"
+    mismatch "CRL of 1,000,000 entries DER → PEM"
 fi
 
 # ---- a PKCS#7 bundle of 10,000 certificates, read and arranged ----------------------------------
 echo "== PKCS#7 bundle of 10,000 certificates, read and arranged"
-Q_P7=(-n "$IN/bundle-10k.p7b")
-O_P7=(pkcs7 -inform DER -in "$IN/bundle-10k.p7b" -print_certs -noout)
-q_count=$("$CLI" "${Q_P7[@]}" | grep -c '^++Check One PKCS#12Bag, type=11003$' || true)
-o_count=$(openssl "${O_P7[@]}" | grep -c '^subject=' || true)
+Q_P7=("$CLI" -n "$IN/bundle-10k.p7b")
+O_P7=(openssl pkcs7 -inform DER -in "$IN/bundle-10k.p7b" -print_certs -noout)
+q_count=$("${Q_P7[@]}" | grep -c '^++Check One PKCS#12Bag, type=11003$' || true)
+o_count=$("${O_P7[@]}" | grep -c '^subject=' || true)
 if [ "$q_count" = 10000 ] && [ "$o_count" = 10000 ]; then
-    time_pair p7 $((7 * SCALE)) "$CLI ${Q_P7[*]}" "openssl ${O_P7[*]}"
-    row "PKCS#7 10,000 certificates, -n vs -print_certs" "$Q_MED" "$O_MED" 1.2 \
-        "$(peak_kb "$CLI" "${Q_P7[@]}")" "$(peak_kb openssl "${O_P7[@]}")" -
+    measure $((7 * SCALE)) "${Q_P7[@]}" -- "${O_P7[@]}"
+    row "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" 1.2 -
 else
     echo "bench: certificates seen: quillon $q_count, openssl $o_count" >&2
-    mismatch "PKCS#7 10,000 certificates"
+    mismatch "PKCS#7 of 10,000 certificates"
 fi
 
 # ---- PKCS#12 export, 3-certificate chain and RSA-2048 key, 3DES ---------------------------------
 echo "== PKCS#12 export"
 C=$IN/chain
-Q_P12=(-q -f p12 --passout pass:bench -o "$OUT/q.p12" "$C/user.pem" "$C/inter.pem" "$C/root.pem" "$C/user-key.pem")
-O_P12=(pkcs12 -export -legacy -in "$C/chain.pem" -inkey "$C/user-key.pem" -passout pass:bench -out "$OUT/o.p12")
-"$CLI" "${Q_P12[@]}" && openssl "${O_P12[@]}"
+Q_P12=("$CLI" -q -f p12 --passout pass:bench -o "$OUT/q.p12" "$C/user.pem" "$C/inter.pem" "$C/root.pem" "$C/user-key.pem")
+O_P12=(openssl pkcs12 -export -legacy -in "$C/chain.pem" -inkey "$C/user-key.pem" -passout pass:bench -out "$OUT/o.p12")
+"${Q_P12[@]}" && "${O_P12[@]}"
 if [ "$(p12_blocks "$OUT/q.p12" | grep -c CERTIFICATE)" = 3 ] &&
     [ "$(p12_blocks "$OUT/q.p12")" = "$(p12_blocks "$OUT/o.p12")" ]; then
-    time_pair p12 $((40 * SCALE)) "$CLI ${Q_P12[*]}" "openssl ${O_P12[*]}"
-    row "PKCS#12 export, 3 certs + RSA-2048, 3DES" "$Q_MED" "$O_MED" 1.1 "$(peak_kb "$CLI" "${Q_P12[@]}")" \
-        "$(peak_kb openssl "${O_P12[@]}")" -
+    measure $((40 * SCALE)) "${Q_P12[@]}" -- "${O_P12[@]}"
+    row "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" 1.1 -
 else
     mismatch "PKCS#12 export"
 fi
 
 # ---- 1,000 and 10,000 certificate files at once ------------------------------------------------
 echo "== 1,000 and 10,000 DER certificate files at once"
-many_ok=1
-for n in 1k 10k; do
-    if ! (cd "$IN/files-$n" && "$CLI" -n -q ./*.der 2>"$OUT/files-$n.stderr"); then many_ok=0; fi
-    [ -s "$OUT/files-$n.stderr" ] && many_ok=0
-done
-if [ $many_ok = 1 ]; then
-    hyperfine --style basic --warmup 1 --runs $((5 * SCALE)) --export-csv "$OUT/files.csv" \
-        "cd $IN/files-10k && $CLI -n -q ./*.der" "cd $IN/files-1k && $CLI -n -q ./*.der" >"$OUT/files.hyperfine.txt"
-    t10=$(median_seconds "$OUT/files.csv" 1)
-    t1=$(median_seconds "$OUT/files.csv" 2)
-    kb10=$(cd "$IN/files-10k" && peak_kb "$CLI" -n -q ./*.der)
-    kb1=$(cd "$IN/files-1k" && peak_kb "$CLI" -n -q ./*.der)
-    ROWS+=("| 1,000 DER certificate files | $(ms "$t1") | - | - | $kb1 | - | - | |")
-    row "10,000 DER certificate files (vs the 1,000 run)" "$t10" "$t1" 12 "$kb10" "$kb1" -
+cd "$IN"
+FILES_10K=(files-10k/*.der)
+FILES_1K=(files-1k/*.der)
+"$CLI" -n -q "${FILES_10K[@]}" 2>"$OUT/files-10k.stderr" || true
+"$CLI" -n -q "${FILES_1K[@]}" 2>"$OUT/files-1k.stderr" || true
+if [ ${#FILES_10K[@]} = 10000 ] && [ ! -s "$OUT/files-10k.stderr" ] && [ ! -s "$OUT/files-1k.stderr" ]; then
+    measure $((5 * SCALE)) "$CLI" -n -q "${FILES_10K[@]}" -- "$CLI" -n -q "${FILES_1K[@]}"
+    ROWS+=("| 1,000 DER certificate files, \`-n\` | $(ms "$O_WALL") | | | | $O_KB | | | |")
+    row "10,000 DER certificate files, \`-n\` (against the 1,000 run)" 12 -
 else
     echo "bench: not every certificate file was accepted (see $OUT/files-*.stderr)" >&2
     mismatch "1,000 / 10,000 certificate files"
 fi
+cd - >/dev/null
 
 # ---- the window: start to first shown frame -----------------------------------------------------
 WINDOW_LINE="window: not built here (needs the GUI build)"
@@ -179,8 +161,8 @@ if [ -x "$CHAIN_BENCH" ]; then
 fi
 
 {
-    echo "| case | Quillon median | openssl median | ratio (goal) | Quillon peak KB | openssl peak KB | memory ratio (goal) | goal |"
-    echo "|---|---|---|---|---|---|---|---|"
+    echo "| case | Quillon | openssl | ratio (goal) | CPU ratio | Quillon peak KB | openssl peak KB | memory ratio (goal) | goals |"
+    echo "|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${ROWS[@]}"
     echo
     echo "$WINDOW_LINE"
