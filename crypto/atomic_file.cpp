@@ -72,19 +72,16 @@ bool write_atomic(const char* path, const unsigned char* data, std::size_t len, 
     FileSizeSignalIgnored no_sigxfsz;
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return cannot_write();
-    bool ok = ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len) &&
-              ::fsync(fd) == 0;
+    // The rename makes the new file appear whole or not at all, whatever happens to this process. It is
+    // not followed by fsync: waiting for the disk would cost more than the whole conversion (several
+    // milliseconds against a few), and durability across a power failure is left to the file system,
+    // as with every other tool that writes these files.
+    bool ok = ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len);
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = ::rename(tmp.c_str(), path) == 0;
     if (!ok) {
         ::unlink(tmp.c_str());
         return cannot_write();
-    }
-    // Make the rename itself durable; a failure here no longer endangers the old or new contents.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
     }
     return true;
 }
