@@ -28,13 +28,20 @@ namespace kx {
 
 enum class Attempt { Ok, Wrong, Failed };
 
+// A provider that never gives up (a fixed wrong answer) must not hang the reader.
+constexpr int kMaxPassAttempts = 32;
+
 // Asks for the pass phrase of the input at `path` and calls `attempt(pass)`; after a wrong one asks
-// again (saying so) until the provider gives none. Records NoPassPhrase / WrongPassPhrase when it
-// gives up; on Failed the attempt has recorded its own reason.
+// again (saying so) until the provider gives none, or after kMaxPassAttempts wrong ones. Records
+// NoPassPhrase / WrongPassPhrase when it gives up; on Failed the attempt has recorded its own reason.
 template <class TryPass>
 bool with_input_pass(const char* path, TryPass attempt) {
     bool retry = false;
-    for (;;) {
+    for (int tries = 0;; ++tries) {
+        if (tries == kMaxPassAttempts) {
+            fail_read(KxReadFailure::WrongPassPhrase);
+            return false;
+        }
         std::optional<SecretString> pass = ask_pass(PassPurpose::OpenInput, path, retry);
         if (!pass) {
             fail_read(retry ? KxReadFailure::WrongPassPhrase : KxReadFailure::NoPassPhrase);

@@ -72,6 +72,22 @@ TEST(InputPassPhrase, CancelReadsNothingAndSaysWhy) {
     }
 }
 
+TEST(InputPassPhrase, AProviderThatNeverGivesUpDoesNotHangTheReader) {
+    TempDir dir;
+    auto file = dir.file("key.pem");
+    write_traditional_key(file, rsa_key(0).get(), "DES-EDE3-CBC", "right");
+    int asked = 0;
+    KX_set_pass_provider([&](const PassRequest&) {
+        ++asked;
+        return std::optional<SecretString>(SecretString("always wrong"));
+    });
+    EXPECT_FALSE(PEM_read_rsaprv(file.c_str()));
+    KX_set_pass_provider({});
+    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::WrongPassPhrase);
+    EXPECT_GT(asked, 1);
+    EXPECT_LT(asked, 1000);
+}
+
 TEST(InputPassPhrase, ReasonSurvivesTheLaterReadersInAScope) {
     TempDir dir;
     auto file = dir.file("key.p8");
