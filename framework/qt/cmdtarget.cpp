@@ -1,5 +1,7 @@
 // Message-map lookup and the small helpers every part of the framework shares: the widget-to-record
 // link, text and path conversion, sorted insertion, radio groups.
+#include <set>
+
 #include <QFile>
 #include <QVariant>
 
@@ -78,12 +80,21 @@ std::vector<CurrentMessage>& MessageStack()
 
 static const char* const kRecordProperty = "afxRecord";
 
+// Records alive now: a widget that outlives its record (deleted later) leads to none.
+static std::set<const HWND__*>& LiveRecords()
+{
+    static std::set<const HWND__*> live;
+    return live;
+}
+
 HWND__* RecordOf(const QWidget* widget)
 {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         QVariant v = w->property(kRecordProperty);
-        if (v.isValid())
-            return reinterpret_cast<HWND__*>(v.value<quintptr>());
+        if (v.isValid()) {
+            auto* record = reinterpret_cast<HWND__*>(v.value<quintptr>());
+            return LiveRecords().count(record) ? record : nullptr;
+        }
     }
     return nullptr;
 }
@@ -91,6 +102,15 @@ HWND__* RecordOf(const QWidget* widget)
 void SetRecord(QWidget* widget, HWND__* record)
 {
     widget->setProperty(kRecordProperty, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
+    if (record)
+        LiveRecords().insert(record);
+}
+
+void ForgetRecord(HWND__* record)
+{
+    LiveRecords().erase(record);
+    if (record->widget)
+        record->widget->setProperty(kRecordProperty, QVariant::fromValue(quintptr(0)));
 }
 
 bool IsRadio(const HWND__* control)

@@ -17,7 +17,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
-#include <QStyleOptionFrame>
 #include <QUrl>
 
 namespace afx {
@@ -546,9 +545,12 @@ void DestroyDialogWindow(HWND__* record)
 
 void FinishDestroy(HWND__* record)
 {
-    for (auto& control : record->children)
+    for (auto& control : record->children) {
         if (control->ownedWnd)
             control->ownedWnd->m_hWnd = nullptr;
+        ForgetRecord(control.get());
+    }
+    ForgetRecord(record);
     // A Qt event of these widgets may still be on the stack: they go when it has returned.
     if (record->window)
         record->window->deleteLater();
@@ -763,13 +765,12 @@ void FrameBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QFontMetrics metrics(font());
     const int textHeight = metrics.height();
-    QStyleOptionFrame frame;
-    frame.initFrom(this);
-    frame.rect = rect().adjusted(0, textHeight / 2, 0, 0);
-    frame.lineWidth = 1;
-    frame.midLineWidth = 0;
-    frame.features = QStyleOptionFrame::None;
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    // An etched box, its top line through the middle of the caption, as the classic group box.
+    const QRect box = rect().adjusted(0, textHeight / 2, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(box.adjusted(1, 1, 0, 0));
 
     const QString text = StripMnemonic(caption_);
     if (text.isEmpty())

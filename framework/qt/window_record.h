@@ -57,6 +57,7 @@ namespace afx {
 
 HWND__* RecordOf(const QWidget* widget);          // the record a widget belongs to, or null
 void SetRecord(QWidget* widget, HWND__* record);
+void ForgetRecord(HWND__* record);  // the record is going: its widget no longer leads to it
 bool IsRadio(const HWND__* control);
 bool IsAutoRadio(const HWND__* control);
 QString ToQt(const char* text);

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTimer>
 #include <QWindow>
 
 #include "framework/qt/dialog_window.h"
@@ -50,11 +49,14 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (!m_hWnd || !m_hWnd->widget)
         return FALSE;
     QPointer<QWidget> widget = m_hWnd->widget;
-    QTimer::singleShot(0, widget, [widget, message, wParam, lParam] {
-        if (HWND__* record = RecordOf(widget))
-            if (record->widget == widget && record->wnd)
-                record->wnd->SendMessage(message, wParam, lParam);
-    });
+    QMetaObject::invokeMethod(
+        widget,
+        [widget, message, wParam, lParam] {
+            if (HWND__* record = RecordOf(widget))
+                if (record->widget == widget && record->wnd)
+                    record->wnd->SendMessage(message, wParam, lParam);
+        },
+        Qt::QueuedConnection);
     return TRUE;
 }
 

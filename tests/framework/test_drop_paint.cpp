@@ -1,5 +1,6 @@
 // Dropped files in drop order at full length, and the minimized drawing of the icon.
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 
 #include "test_fixture.h"
@@ -81,4 +82,17 @@ TEST_F(DialogTest, IconsSetOnTheWindowAndQueriedBack)
     EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_QUERYDRAGICON)), dlg.m_hIcon);
     EXPECT_EQ(AfxQtIconImage(icon, 16).size(), QSize(16, 16));
     EXPECT_EQ(AfxLoadIcon(4242), nullptr);
+}
+
+TEST(IconStatics, ShowTheRegisteredIconAtItsStandardSize)
+{
+    CDialog box(IDD_TEST_BOX);
+    ASSERT_TRUE(box.Create());
+    CWnd* icon = box.GetDlgItem(-1);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(static_cast<CStatic*>(icon)->GetIcon(), AfxLoadIcon(IDI_TEST));
+    auto* label = qobject_cast<QLabel*>(AfxQtWidget(icon));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(label->size(), QSize(32, 32));
 }
