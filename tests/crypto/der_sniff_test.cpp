@@ -1,0 +1,92 @@
+// The cheap look at a file's first DER headers must never turn away a file that OpenSSL's parser
+// would accept: checked on every DER kind, as DER and with its outer SEQUENCE in BER indefinite form.
+#include <gtest/gtest.h>
+
+#include "crypto/kx.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using namespace qfix;
+
+// The same structure with its outer SEQUENCE re-encoded with indefinite length.
+Bytes indefinite_outer(const Bytes& der) {
+    const unsigned char* p = der.data();
+    long len = 0;
+    int tag = 0, cls = 0;
+    ASN1_get_object(&p, &len, &tag, &cls, static_cast<long>(der.size()));
+    Bytes out = {0x30, 0x80};
+    out.insert(out.end(), p, p + len);
+    out.insert(out.end(), {0x00, 0x00});
+    return out;
+}
+
+template <class T, T* (*D2i)(T**, const unsigned char**, long), void (*Free)(T*)>
+bool openssl_parses(const Bytes& b) {
+    const unsigned char* p = b.data();
+    T* obj = D2i(nullptr, &p, static_cast<long>(b.size()));
+    Free(obj);
+    return obj != nullptr;
+}
+
+struct Kind {
+    const char* label;
+    Bytes der;
+    std::function<bool(const Bytes&)> openssl;
+    std::function<bool(const char*)> ours;
+};
+
+TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
+    TempDir dir;
+    Pkey rsa = rsa_key(0), dsa = dsa_key();
+    CertPtr cert = make_self_signed(cn("sniff"), rsa);
+    auto file_bytes = [&](auto writer) {
+        writer(dir.file("tmp"));
+        return read_bytes(dir.file("tmp"));
+    };
+    P12Options o;
+    o.pass = "pw";
+    const Kind kinds[] = {
+        {"cert", der_of(cert.get()), openssl_parses<X509, d2i_X509, X509_free>,
+         [](const char* p) { return ASN1_read_cert(*ASN1_read_der(p)) != nullptr; }},
+        {"crl", der_of(make_crl(cn("sniff"), rsa, {1}).get()), openssl_parses<X509_CRL, d2i_X509_CRL, X509_CRL_free>,
+         [](const char* p) { return ASN1_read_crl(*ASN1_read_der(p)) != nullptr; }},
+        {"req", der_of(make_req(cn("sniff"), rsa).get()), openssl_parses<X509_REQ, d2i_X509_REQ, X509_REQ_free>,
+         [](const char* p) { return ASN1_read_req(*ASN1_read_der(p)) != nullptr; }},
+        {"p8", file_bytes([&](auto f) { write_p8(f, rsa.get(), Form::Der); }),
+         openssl_parses<PKCS8_PRIV_KEY_INFO, d2i_PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>,
+         [](const char* p) { return P8_read_file(p) != nullptr; }},
+        {"p8enc", file_bytes([&](auto f) { write_p8_encrypted(f, rsa.get(), "pw", Form::Der, -1, "AES-128-CBC"); }),
+         openssl_parses<X509_SIG, d2i_X509_SIG, X509_SIG_free>, [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+        {"p7", file_bytes([&](auto f) { write_p7(f, {cert}, {}, Form::Der); }),
+         openssl_parses<OsslPkcs7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return P7s_read_file(p) != nullptr; }},
+        {"p12", make_p12(rsa.get(), cert.get(), {}, o), openssl_parses<PKCS12, d2i_PKCS12, PKCS12_free>,
+         [](const char* p) { return P12_read_file(p) != nullptr; }},
+        {"dsa", file_bytes([&](auto f) { write_dsa_der(f, dsa.get()); }),
+         [](const Bytes& b) {
+             const unsigned char* p = b.data();
+             EVP_PKEY* k = d2i_PrivateKey(EVP_PKEY_DSA, nullptr, &p, static_cast<long>(b.size()));
+             EVP_PKEY_free(k);
+             return k != nullptr;
+         },
+         [](const char* p) { return ASN1_read_dsaprv(*ASN1_read_der(p)) != nullptr; }},
+    };
+    for (const auto& kind : kinds) {
+        for (bool ber : {false, true}) {
+            SCOPED_TRACE(std::string(kind.label) + (ber ? " (indefinite length)" : ""));
+            Bytes bytes = ber ? indefinite_outer(kind.der) : kind.der;
+            write_bytes(dir.file("in"), bytes);
+            ScriptedPassProvider provider({std::string("pw")});
+            bool theirs = kind.openssl(bytes);
+            if (!ber) {
+                EXPECT_TRUE(theirs);
+            }
+            EXPECT_EQ(kind.ours(dir.file("in").c_str()), theirs);
+            KX_InputScope scope(dir.file("in").c_str());
+            ScriptedPassProvider again({std::string("pw")});
+            EXPECT_EQ(kind.ours(dir.file("in").c_str()), theirs);
+        }
+    }
+}
+
+}  // namespace
