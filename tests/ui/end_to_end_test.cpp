@@ -1,0 +1,113 @@
+// A whole run through the window: files dropped, a form chosen, Convert with the pass phrase asked
+// through the application's prompt, and the result opened with OpenSSL.
+#include <filesystem>
+
+#include "app/pass_phrase_prompt.h"
+#include "input_files.h"
+#include "main_dialog_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Pkcs12Content {
+    bool opened = false;
+    qfix::Pkey key;
+    qfix::CertPtr cert;
+    int extraCerts = 0;
+};
+
+Pkcs12Content OpenPkcs12(const std::string& path, const char* pass) {
+    Pkcs12Content content;
+    const qfix::Bytes bytes = qfix::read_bytes(path);
+    const unsigned char* p = bytes.data();
+    PKCS12* p12 = d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size()));
+    if (p12 == nullptr) return content;
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+    STACK_OF(X509)* ca = nullptr;
+    content.opened = PKCS12_parse(p12, pass, &key, &cert, &ca) == 1;
+    content.key.reset(key, EVP_PKEY_free);
+    content.cert.reset(cert, X509_free);
+    content.extraCerts = ca ? sk_X509_num(ca) : 0;
+    sk_X509_pop_free(ca, X509_free);
+    PKCS12_free(p12);
+    return content;
+}
+
+}  // namespace
+
+class EndToEnd : public MainDialogTest {
+protected:
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        InstallPassPhrasePrompt();
+    }
+    void TearDown() override {
+        KX_set_pass_provider({});
+        MainDialogTest::TearDown();
+    }
+};
+
+TEST_F(EndToEnd, DropChainKeyAndCrlThenWritePkcs12) {
+    InputFiles files;
+    ASSERT_TRUE(Drop({files.root, files.leaf, files.leafKey, files.crl}));
+    ChooseForm("PKCS#12");
+    ASSERT_TRUE(Enabled(IDOK));
+    const std::string out = Text(IDC_OUTPUT_FILE);
+    EXPECT_EQ(out, files.dir.file("root.crl.p12").string());
+
+    ScriptedSecretPrompts prompts;
+    prompts.answers = {std::string("correct horse")};
+    Click(IDOK);
+    ASSERT_EQ(prompts.requests.size(), 1u);
+    EXPECT_TRUE(prompts.requests[0].confirm);  // a new pass phrase is confirmed
+    EXPECT_NE(prompts.requests[0].prompt.find(out), std::string::npos);
+    EXPECT_EQ(Text(IDC_LOG).find("correct horse"), std::string::npos);
+
+    const Pkcs12Content content = OpenPkcs12(out, "correct horse");
+    ASSERT_TRUE(content.opened);
+    ASSERT_TRUE(content.key && content.cert);
+    EXPECT_EQ(EVP_PKEY_eq(content.key.get(), files.chain.keys[1].get()), 1);
+    EXPECT_EQ(X509_cmp(content.cert.get(), files.chain.certs[1].get()), 0);
+    EXPECT_EQ(content.extraCerts, 1);  // the root
+    EXPECT_FALSE(OpenPkcs12(out, "wrong").opened);
+
+    const qfix::CommandResult cli =
+        qfix::run_command("openssl pkcs12 -info -noout -passin 'pass:correct horse' -in '" + out + "' 2>&1");
+    EXPECT_EQ(cli.status, 0) << cli.out;
+}
+
+TEST_F(EndToEnd, CancelledPassPhraseWritesNothingAndSaysSo) {
+    InputFiles files;
+    ASSERT_TRUE(Drop({files.root, files.leaf, files.leafKey}));
+    ChooseForm("PKCS#12");
+    const std::string out = Text(IDC_OUTPUT_FILE);
+    ScriptedSecretPrompts prompts;  // empty queue: Cancel
+    Click(IDOK);
+    EXPECT_EQ(prompts.requests.size(), 1u);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_NE(Text(IDC_LOG).find("no pass phrase"), std::string::npos) << Text(IDC_LOG);
+}
+
+TEST_F(EndToEnd, EncryptedInputAsksAgainUntilRightOrCancelled) {
+    InputFiles files;
+    const std::string encrypted = files.dir.file("leaf-key.p8.pem").string();
+    WriteEncryptedPkcs8(encrypted, files.chain.keys[1].get(), "right");
+
+    ScriptedSecretPrompts prompts;
+    prompts.answers = {std::string("wrong"), std::nullopt};
+    ASSERT_TRUE(Drop({encrypted}));
+    EXPECT_TRUE(InputList().empty());
+    ASSERT_EQ(prompts.requests.size(), 2u);
+    EXPECT_FALSE(prompts.requests[0].retry);
+    EXPECT_TRUE(prompts.requests[1].retry);
+    EXPECT_FALSE(prompts.requests[0].confirm);
+
+    prompts.requests.clear();
+    prompts.answers = {std::string("wrong"), std::string("right")};
+    ASSERT_TRUE(Drop({encrypted}));
+    EXPECT_EQ(InputList(), std::vector<std::string>{encrypted});
+    EXPECT_EQ(prompts.requests.size(), 2u);
+    EXPECT_TRUE(doc.HasPrivateKey());
+}
