@@ -33,6 +33,10 @@ struct RefusedDepth {
     int storedDepth;  // checked for out-of-range numbers only
 };
 
+void PrintTo(const RefusedDepth& row, std::ostream* os) {
+    *os << '"' << row.text << '"';
+}
+
 class DepthRefusal : public MainDialogTest, public ::testing::WithParamInterface<RefusedDepth> {};
 
 TEST_P(DepthRefusal, PromptsOnTypingAndStopsTheExchange) {

@@ -31,6 +31,10 @@ const FormRow kForms[] = {
     {"CertReq", 6, true, false, false, {}, IDC_DES64, false, true},
 };
 
+void PrintTo(const FormRow& row, std::ostream* os) {
+    *os << row.form;
+}
+
 }  // namespace
 
 class FormRules : public MainDialogTest, public ::testing::WithParamInterface<FormRow> {};
