@@ -202,6 +202,9 @@ void KX_clear_read_error();
 
 // Inputs larger than this are refused without being read whole.
 constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;
+// A PKCS#7 or PKCS#12 input holding more certificates and CRLs (PKCS#12: safe bags) than this is refused
+// before they are parsed; real bundles, whole trust stores included, hold a few hundred at most.
+constexpr std::size_t KX_MAX_BUNDLE_ENTRIES = 10'000;
 // Password-based encryption asking for more iterations than this is refused before any key derivation.
 constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
 

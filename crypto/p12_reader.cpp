@@ -1,6 +1,7 @@
 // The PKCS#12 reader: every safe bag in file order (certificates, CRLs, plain and shrouded keys, and
 // bags of other kinds kept as BAG_OTHER), with friendly names. The MAC and every PBE are checked
 // before any key derivation; the empty pass phrase is tried before the provider is asked.
+#include "crypto/bundle_limit_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-// Refused: damaged or not PKCS#12; Unsupported: an algorithm was refused (the reason is recorded).
+// Refused: damaged or not PKCS#12; Unsupported: an algorithm or a limit refused it (the reason is recorded).
 enum class Outcome { Ok, WrongPass, Refused, Unsupported };
 
 std::optional<std::u16string> friendly_name_of(const PKCS12_SAFEBAG* bag) {
@@ -35,6 +36,12 @@ class BagCollector {
 public:
     // Walks the bags of one safe contents; passes are only used for shrouded keys.
     Outcome collect(const STACK_OF(PKCS12_SAFEBAG) * bags, const char* pass, int passlen, bool mac_verified) {
+        // Counted before any certificate in them is parsed.
+        seen_ += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags));
+        if (seen_ > KX_MAX_BUNDLE_ENTRIES) {
+            kx::fail_too_many_entries();
+            return Outcome::Unsupported;
+        }
         for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
             const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
             Outcome o = one(bag, pass, passlen, mac_verified);
@@ -108,6 +115,7 @@ private:
         return Outcome::Ok;
     }
 
+    std::size_t seen_ = 0;
     std::unique_ptr<P12> out_ = std::make_unique<P12>();
     std::unique_ptr<P12Bag>* tail_ = &out_->first;
 };

@@ -1,4 +1,5 @@
 // Readers of PKCS#7 files (PEM and DER): the certificates and CRLs of a SignedData, in file order.
+#include "crypto/bundle_limit_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
@@ -58,6 +59,15 @@ std::unique_ptr<PKCS7> result(std::unique_ptr<PKCS7> p7) {
     return p7;
 }
 
+// Parses unless the bundle holds more entries than the cap (then refused, with that reason).
+std::unique_ptr<PKCS7> parse_bounded(const unsigned char* data, std::size_t len) {
+    if (kx::p7_entry_count(data, len) > KX_MAX_BUNDLE_ENTRIES) {
+        kx::fail_too_many_entries();
+        return nullptr;
+    }
+    return result(parse_p7(data, len));
+}
+
 }  // namespace
 
 std::unique_ptr<PKCS7> PEM_read_p7(const char* path) {
@@ -65,12 +75,12 @@ std::unique_ptr<PKCS7> PEM_read_p7(const char* path) {
     if (!in) return nullptr;
     kx::PemBlock block;
     if (!kx::find_pem_block(*in, {PEM_STRING_PKCS7, PEM_STRING_PKCS7_SIGNED}, block)) return result(nullptr);
-    return result(parse_p7(block.data.data(), block.data.size()));
+    return parse_bounded(block.data.data(), block.data.size());
 }
 
 std::unique_ptr<PKCS7> P7s_read_file(const char* path) {
     auto in = kx::open_input(path);
     if (!in) return nullptr;
     if (!in->may_be(kx::kDerP7)) return result(nullptr);
-    return result(parse_p7(in->bytes.data(), in->bytes.size()));
+    return parse_bounded(in->bytes.data(), in->bytes.size());
 }
