@@ -42,7 +42,11 @@ void scan_pem_labels(InputFile& in) {
 bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError& why) {
     int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        why = {KxReadFailure::Unreadable, std::strerror(errno)};
+        const int open_errno = errno;
+        // Some kinds of file cannot even be opened (a socket): say what they are rather than why open failed.
+        struct stat st {};
+        if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) why = {KxReadFailure::NotRegularFile, {}};
+        else why = {KxReadFailure::Unreadable, std::strerror(open_errno)};
         return false;
     }
     struct stat st {};

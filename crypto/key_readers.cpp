@@ -73,6 +73,8 @@ std::unique_ptr<Key> read_traditional(const char* path, const char* label, const
             auto end = block.header.find_first_of(",\r\n", start);
             if (start != std::string::npos) name = block.header.substr(start, end - start);
         }
+        // A cipher that is there, with a header that does not parse (its IV): a damaged file.
+        if (!known && kx::cipher_available(name.c_str())) return not_recognised();
         kx::fail_read(KxReadFailure::UnsupportedAlgorithm, name);
         return nullptr;
     }
