@@ -1,0 +1,198 @@
+// Output faults, one row each: a write that cannot happen says "cannot write" and loses nothing (an
+// existing file stays byte for byte, no temporary file is left); a write onto an input replaces it whole.
+// Every row runs for three forms, through the document and through the command line.
+#include "tests/hostile/hostile_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace hostile {
+namespace {
+
+struct Form {
+    const char* name;
+    int index;
+    const char* cli;
+};
+const Form kForms[] = {
+    {"Certificate", FORM_CERTIFICATE, "cert"},
+    {"PKCS12", FORM_PKCS12, "p12"},
+    {"PrivateKey", FORM_PRIVATE_KEY, "key"},
+};
+
+const std::string kOldContent = "an existing file that must survive\n";
+
+struct Paths {
+    fs::path dir;    // everything of the row lives here; compared before and after
+    fs::path input;  // the chain's PKCS#12
+};
+
+struct Row {
+    const char* name;
+    std::function<fs::path(const Paths&)> target;  // prepares the obstacle, returns the output path
+    bool written;                                    // the write is expected to succeed
+    std::optional<unsigned long> file_size_limit;    // the write fails half-way past this many bytes
+    bool unprivileged = false;                       // the directory is read-only for the writer
+    bool through_cli = true;
+};
+
+// A directory the writer may not change. As root, permission bits do not bind: the writer then runs
+// as "nobody" (the row's `unprivileged`), which needs the way to the directory open to others.
+fs::path read_only_dir_with_file(const Paths& s) {
+    fs::path ro = s.dir / "read-only";
+    fs::create_directory(ro);
+    qfix::write_text(ro / "out", kOldContent);
+    fs::permissions(s.dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(s.input, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                 fs::perms::others_read);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    return ro / "out";
+}
+
+std::vector<Row> rows() {
+    return {
+        {"missing_directory", [](const Paths& s) { return s.dir / "no-such-dir" / "out"; }, false, std::nullopt},
+        {"parent_is_a_regular_file",
+         [](const Paths& s) {
+             qfix::write_text(s.dir / "plain", kOldContent);
+             return s.dir / "plain" / "out";
+         },
+         false, std::nullopt},
+        {"target_is_a_directory",
+         [](const Paths& s) {
+             fs::create_directory(s.dir / "out");
+             qfix::write_text(s.dir / "out" / "inside", kOldContent);
+             return s.dir / "out";
+         },
+         false, std::nullopt},
+        {"read_only_directory", read_only_dir_with_file, false, std::nullopt, true},
+        {"write_fails_half_way",
+         [](const Paths& s) {
+             qfix::write_text(s.dir / "out", kOldContent);
+             return s.dir / "out";
+         },
+         false, 64},
+        {"onto_the_input_failing_half_way", [](const Paths& s) { return s.input; }, false, 64},
+        {"empty_name", [](const Paths&) { return fs::path(); }, false, std::nullopt, false, false},
+        {"onto_the_input", [](const Paths& s) { return s.input; }, true, std::nullopt},
+        {"over_an_existing_file",
+         [](const Paths& s) {
+             qfix::write_text(s.dir / "out", kOldContent);
+             return s.dir / "out";
+         },
+         true, std::nullopt},
+    };
+}
+
+struct Case {
+    Row row;
+    Form form;
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.row.name << " " << c.form.name; }
+std::vector<Case> cases() {
+    std::vector<Case> all;
+    for (const Row& r : rows())
+        for (const Form& f : kForms) all.push_back({r, f});
+    return all;
+}
+
+class HostileWrite : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        setup_.dir = dir_.path();
+        setup_.input = dir_.file("input.p12");
+        qfix::write_bytes(setup_.input, chain_materials().p12);
+        target_ = GetParam().row.target(setup_);
+        before_ = snapshot(setup_.dir);
+    }
+
+    ChildOptions conditions() const {
+        ChildOptions o;
+        o.file_size_limit = GetParam().row.file_size_limit;
+        if (GetParam().row.unprivileged && geteuid() == 0) o.user = unprivileged_user();
+        return o;
+    }
+
+    // What must hold after the write, whichever way it was asked for.
+    void check_outcome(bool wrote, const std::string& log) {
+        const Row& row = GetParam().row;
+        if (!row.written) {
+            EXPECT_FALSE(wrote);
+            EXPECT_TRUE(contains(log, "Output Failed ... cannot write " + target_.string() + "\r\n") ||
+                        contains(log, "Output Failed ... cannot write " + target_.string() + "\n"))
+                << log;
+            EXPECT_EQ(snapshot(setup_.dir), before_) << "a failed write changed the directory";
+            return;
+        }
+        EXPECT_TRUE(wrote) << log;
+        Snapshot after = snapshot(setup_.dir);
+        std::string name = fs::relative(target_, setup_.dir).string();
+        ASSERT_TRUE(after.count(name) && after[name]);
+        EXPECT_NE(after[name], before_[name]) << "the target was not replaced";
+        after.erase(name);
+        before_.erase(name);
+        EXPECT_EQ(after, before_) << "the write left something beside the target";
+    }
+
+    qfix::TempDir dir_;
+    Paths setup_;
+    fs::path target_;
+    Snapshot before_;
+};
+
+TEST_P(HostileWrite, ThroughTheDocument) {
+    const Case& c = GetParam();
+    if (c.row.unprivileged && geteuid() == 0 && !unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
+    qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
+    CVortlaneDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(setup_.input.c_str()));
+    CString log;
+    doc.BuildChain(&log);
+    doc.m_nOutputForm = c.form.index;
+    before_ = snapshot(setup_.dir);
+
+    // The write runs in a child so that the file-size limit and the user apply to it alone; the child
+    // hands back the log on its standard output.
+    ChildResult r = run_forked(
+        [&] {
+            CString out;
+            int wrote = doc.WriteOutput(target_.string(), 0, &out);
+            fwrite(out.data(), 1, out.size(), stdout);
+            fflush(stdout);
+            return wrote ? 0 : 1;
+        },
+        conditions());
+
+    ASSERT_FALSE(r.timed_out);
+    ASSERT_EQ(r.signal, 0) << r.err;
+    ASSERT_TRUE(r.exit_code == 0 || r.exit_code == 1) << r.exit_code << r.err;
+    check_outcome(r.exit_code == 0, r.out);
+}
+
+TEST_P(HostileWrite, ThroughTheCommandLine) {
+    const Case& c = GetParam();
+    if (!cli_path()) GTEST_SKIP() << "this build has no command line";
+    if (!c.row.through_cli) GTEST_SKIP() << "not a case the command line can be given";
+    if (c.row.unprivileged && geteuid() == 0 && !unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
+
+    ChildResult r = run_cli({"-f", c.form.cli, "--passin", "pass:" + kInputPass, "--passout",
+                             "pass:" + kOutputPass, "-o", target_.string(), setup_.input.string()},
+                            conditions());
+
+    ASSERT_FALSE(r.timed_out);
+    ASSERT_EQ(r.signal, 0) << r.err;
+    ASSERT_TRUE(r.exit_code == 0 || r.exit_code == 1) << r.exit_code << r.err;
+    check_outcome(r.exit_code == 0, r.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileWrite, ::testing::ValuesIn(cases()), [](const auto& info) {
+    return std::string(info.param.row.name) + "_" + info.param.form.name;
+});
+
+}  // namespace
+}  // namespace hostile
