@@ -407,9 +407,11 @@ static void CreateControl(HWND__* dialog, const ControlTemplate& tmpl, int index
         widget->setFocusPolicy((c->style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     // Files dropped anywhere on the dialog go to the dialog, not into an edit field.
     widget->setAcceptDrops(false);
-    for (QWidget* inner : widget->findChildren<QWidget*>())
-        inner->setAcceptDrops(false);
     widget->installEventFilter(dialog->window);
+    for (QWidget* inner : widget->findChildren<QWidget*>()) {
+        inner->setAcceptDrops(false);
+        inner->installEventFilter(dialog->window);
+    }
     widget->setVisible(true);
     dialog->children.push_back(std::move(control));
 }
@@ -479,6 +481,7 @@ HWND__* CreateDialogWindow(const DialogTemplate& tmpl, CWnd* owner, CWnd* parent
 
     const QRect clientRect = MapDialogRect(record->baseUnits, 0, 0, tmpl.cx, tmpl.cy);
     record->client = new ClientArea(record, window);
+    record->client->installEventFilter(window);
     record->client->setGeometry(0, menuHeight, clientRect.width(), clientRect.height());
     if (record->menuBar)
         record->menuBar->setGeometry(0, 0, clientRect.width(), menuHeight);
@@ -611,8 +614,49 @@ bool DialogWindow::HandleSystemMenuKey(QKeyEvent* event)
     return true;
 }
 
+static bool IsInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DialogWindow::BlockedByModal() const
+{
+    // While another modal window (a dialog run from this one, a prompt) is up, this one takes no
+    // input: the window system already keeps its events away; this keeps everything else away too.
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != this && !isAncestorOf(modal);
+}
+
+bool DialogWindow::event(QEvent* event)
+{
+    if (IsInput(event->type()) && BlockedByModal()) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 bool DialogWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (IsInput(event->type()) && BlockedByModal()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() != QEvent::KeyPress || !record)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);

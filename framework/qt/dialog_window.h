@@ -13,7 +13,10 @@ public:
     DialogWindow(HWND__* record, QWidget* parent, Qt::WindowFlags flags);
     HWND__* record;  // null once the dialog's window has been destroyed
 
+    bool BlockedByModal() const;
+
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

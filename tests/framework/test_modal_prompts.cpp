@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 
 #include "test_fixture.h"
 
@@ -25,6 +26,7 @@ TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog)
     CDialog inner(IDD_TEST_BOX);
     bool outerWasModal = false;
     bool innerWasModal = false;
+    int outerOkWhileNested = -1;
     INT_PTR innerResult = 0;
     AfxSetModalHook([&](CDialog& d) {
         if (&d == &outer) {
@@ -33,6 +35,9 @@ TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog)
             outer.EndDialog(7);
         } else {
             innerWasModal = QApplication::activeModalWidget() == AfxQtWidget(&inner);
+            // The outer dialog takes no input while the inner one runs.
+            QTest::mouseClick(AfxQtControl(&outer, IDOK), Qt::LeftButton);
+            outerOkWhileNested = outer.okCount;
             d.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // its OK ends it
         }
     });
@@ -40,6 +45,7 @@ TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog)
     AfxSetModalHook(nullptr);
     EXPECT_TRUE(outerWasModal);
     EXPECT_TRUE(innerWasModal);
+    EXPECT_EQ(outerOkWhileNested, 0);
     EXPECT_EQ(innerResult, IDOK);
     EXPECT_EQ(outer.m_hWnd, nullptr);
     EXPECT_EQ(inner.m_hWnd, nullptr);
