@@ -1,6 +1,9 @@
 // Modal runs (nested too), the message box hook, the file dialog and the pass-phrase prompt.
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -153,6 +156,33 @@ TEST(FileDialogs, ScriptedAnswersChooseOrCancel)
 
     EXPECT_EQ(open.DoModal(), IDCANCEL);
     EXPECT_EQ(open.GetPathName(), "");
+}
+
+TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("chosen.pem");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QStringList filters;
+    QString selected;
+    WhenModal([&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        filters = dialog->nameFilters();
+        selected = dialog->selectedNameFilter();
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
+    EXPECT_EQ(open.DoModal(), IDOK);
+    EXPECT_EQ(filters, QStringList({"PEM (*.pem)", "All files (*)"}));  // "*.*" must not require a dot here
+    EXPECT_EQ(selected, "PEM (*.pem)");
+    EXPECT_EQ(open.GetPathName(), path.toStdString());
 }
 
 TEST(SecretPrompt, ScriptedAnswersAndNewPassPhrasesMustNotBeEmpty)
