@@ -61,11 +61,13 @@ row() {
     ROWS+=("| $name $line")
 }
 
-mismatch() {
-    echo "bench: $1: results differ, no ratio reported" >&2
-    ROWS+=("| $1 | - | - | results differ | - | - | - | - | MISSED |")
+# failed CASE WHY: a row without numbers.
+failed() {
+    echo "bench: $1: $2, no ratio reported" >&2
+    ROWS+=("| $1 | - | - | $2 | - | - | - | - | MISSED |")
     FAILED=1
 }
+mismatch() { failed "$1" "results differ"; }
 
 # The sorted PEM blocks of a PKCS#12 file, each on one line, bag attributes dropped.
 p12_blocks() {
@@ -77,10 +79,13 @@ p12_blocks() {
 echo "== one certificate PEM -> DER"
 Q_CERT=("$CLI" -q -f cert -e der -o "$OUT/q-cert.der" "$IN/chain/user.pem")
 O_CERT=(openssl x509 -in "$IN/chain/user.pem" -outform DER -out "$OUT/o-cert.der")
-"${Q_CERT[@]}" && "${O_CERT[@]}"
+"${Q_CERT[@]}" || true; "${O_CERT[@]}" || true
 if cmp -s "$OUT/q-cert.der" "$OUT/o-cert.der"; then
-    measure $((40 * SCALE)) "${Q_CERT[@]}" -- "${O_CERT[@]}"
-    row "certificate PEM → DER" 1.0 -
+    if measure $((40 * SCALE)) "${Q_CERT[@]}" -- "${O_CERT[@]}"; then
+        row "certificate PEM → DER" 1.0 -
+    else
+        failed "certificate PEM → DER" "a run failed"
+    fi
 else
     mismatch "certificate PEM → DER"
 fi
@@ -89,10 +94,13 @@ fi
 echo "== CRL of 1,000,000 entries DER -> PEM"
 Q_CRL=("$CLI" -q -f crl -e pem -o "$OUT/q-crl.pem" "$IN/crl-1m.der")
 O_CRL=(openssl crl -inform DER -in "$IN/crl-1m.der" -outform PEM -out "$OUT/o-crl.pem")
-"${Q_CRL[@]}" && "${O_CRL[@]}"
+"${Q_CRL[@]}" || true; "${O_CRL[@]}" || true
 if cmp -s "$OUT/q-crl.pem" "$OUT/o-crl.pem"; then
-    measure $((5 * SCALE)) "${Q_CRL[@]}" -- "${O_CRL[@]}"
-    row "CRL of 1,000,000 entries DER → PEM" 1.2 1.5
+    if measure $((5 * SCALE)) "${Q_CRL[@]}" -- "${O_CRL[@]}"; then
+        row "CRL of 1,000,000 entries DER → PEM" 1.2 1.5
+    else
+        failed "CRL of 1,000,000 entries DER → PEM" "a run failed"
+    fi
 else
     mismatch "CRL of 1,000,000 entries DER → PEM"
 fi
@@ -104,8 +112,11 @@ O_P7=(openssl pkcs7 -inform DER -in "$IN/bundle-10k.p7b" -print_certs -noout)
 q_count=$("${Q_P7[@]}" | grep -c '^++Check One PKCS#12Bag, type=11003$' || true)
 o_count=$("${O_P7[@]}" | grep -c '^subject=' || true)
 if [ "$q_count" = 10000 ] && [ "$o_count" = 10000 ]; then
-    measure $((7 * SCALE)) "${Q_P7[@]}" -- "${O_P7[@]}"
-    row "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" 1.2 -
+    if measure $((7 * SCALE)) "${Q_P7[@]}" -- "${O_P7[@]}"; then
+        row "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" 1.2 -
+    else
+        failed "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" "a run failed"
+    fi
 else
     echo "bench: certificates seen: quillon $q_count, openssl $o_count" >&2
     mismatch "PKCS#7 of 10,000 certificates"
@@ -116,11 +127,14 @@ echo "== PKCS#12 export"
 C=$IN/chain
 Q_P12=("$CLI" -q -f p12 --passout pass:bench -o "$OUT/q.p12" "$C/user.pem" "$C/inter.pem" "$C/root.pem" "$C/user-key.pem")
 O_P12=(openssl pkcs12 -export -legacy -in "$C/chain.pem" -inkey "$C/user-key.pem" -passout pass:bench -out "$OUT/o.p12")
-"${Q_P12[@]}" && "${O_P12[@]}"
+"${Q_P12[@]}" || true; "${O_P12[@]}" || true
 if [ "$(p12_blocks "$OUT/q.p12" | grep -c CERTIFICATE)" = 3 ] &&
     [ "$(p12_blocks "$OUT/q.p12")" = "$(p12_blocks "$OUT/o.p12")" ]; then
-    measure $((40 * SCALE)) "${Q_P12[@]}" -- "${O_P12[@]}"
-    row "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" 1.1 -
+    if measure $((40 * SCALE)) "${Q_P12[@]}" -- "${O_P12[@]}"; then
+        row "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" 1.1 -
+    else
+        failed "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" "a run failed"
+    fi
 else
     mismatch "PKCS#12 export"
 fi
@@ -133,9 +147,12 @@ FILES_1K=(files-1k/*.der)
 "$CLI" -n -q "${FILES_10K[@]}" 2>"$OUT/files-10k.stderr" || true
 "$CLI" -n -q "${FILES_1K[@]}" 2>"$OUT/files-1k.stderr" || true
 if [ ${#FILES_10K[@]} = 10000 ] && [ ! -s "$OUT/files-10k.stderr" ] && [ ! -s "$OUT/files-1k.stderr" ]; then
-    measure $((5 * SCALE)) "$CLI" -n -q "${FILES_10K[@]}" -- "$CLI" -n -q "${FILES_1K[@]}"
-    ROWS+=("| 1,000 DER certificate files, \`-n\` | $(ms "$O_WALL") | | | | $O_KB | | | |")
-    row "10,000 DER certificate files, \`-n\` (against the 1,000 run)" 12 -
+    if measure $((5 * SCALE)) "$CLI" -n -q "${FILES_10K[@]}" -- "$CLI" -n -q "${FILES_1K[@]}"; then
+        ROWS+=("| 1,000 DER certificate files, \`-n\` | $(ms "$O_WALL") | | | | $O_KB | | | |")
+        row "10,000 DER certificate files, \`-n\` (against the 1,000 run)" 12 -
+    else
+        failed "1,000 / 10,000 certificate files" "a run failed"
+    fi
 else
     echo "bench: not every certificate file was accepted (see $OUT/files-*.stderr)" >&2
     mismatch "1,000 / 10,000 certificate files"
@@ -156,8 +173,8 @@ fi
 CHAIN_LINES=""
 if [ -x "$CHAIN_BENCH" ]; then
     echo "== BuildChain over 10 to 100,000 bags"
-    "$CHAIN_BENCH" --benchmark_min_time=0.3 | tee "$OUT/chain.txt"
-    CHAIN_LINES=$(grep -E '_BigO|_RMS' "$OUT/chain.txt" || true)
+    "$CHAIN_BENCH" --benchmark_min_time=0.3 | tee "$OUT/chain.txt" || FAILED=1
+    CHAIN_LINES=$(grep -E '^BuildChain/|_BigO|_RMS' "$OUT/chain.txt" || true)
 fi
 
 {
@@ -168,13 +185,13 @@ fi
     echo "$WINDOW_LINE"
     if [ -n "$CHAIN_LINES" ]; then
         echo
-        echo "BuildChain complexity fit:"
+        echo "BuildChain (wall time, CPU time, time per bag) and its complexity fits:"
         echo '```'
         echo "$CHAIN_LINES"
         echo '```'
     fi
     echo
-    echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(date -u '+%Y-%m-%d %H:%M UTC'), $(openssl version)"
+    echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(date -u '+%Y-%m-%d %H:%M UTC'), load average $(cut -d' ' -f1-3 /proc/loadavg), $(openssl version | cut -d' ' -f1-2)"
 } >"$TABLE"
 echo
 cat "$TABLE"
