@@ -1,11 +1,14 @@
 # Quick start: `make run` starts the window, `make test` runs every test. Both install what is missing first.
 BUILD      ?= build/main
 SAN_BUILD  ?= build/sanitize
+FUZZ_BUILD ?= build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-main test-sanitize demo bench clean
+.PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench clean
 
 all: build
 
@@ -23,7 +26,7 @@ run: build
 	  $(BUILD)/app/quillon; \
 	fi
 
-test: test-main test-sanitize
+test: test-main test-sanitize fuzz-smoke
 
 test-main: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen $(CTEST)
@@ -35,6 +38,19 @@ test-sanitize: deps
 	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $(CTEST)
+
+# libFuzzer targets (clang, ASan+UBSan) over the whole read, arrange and write path: `make fuzz` runs
+# each for FUZZ_SECONDS, `make fuzz-smoke` (part of `make test`) for FUZZ_SMOKE_SECONDS.
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DQUILLON_GUI=OFF -DQUILLON_TESTS=OFF -DQUILLON_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_convert_one fuzz_convert_many
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
 
 demo: build
 	@examples/run-demo.sh $(BUILD)/cli/quillon-cli
