@@ -1,5 +1,6 @@
 // CDialog: creation from a template, initialisation, the modal run and its ending.
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include "framework/qt/dialog_window.h"
@@ -61,13 +62,19 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal()
 {
-    if (!CreateIndirect(m_lpszTemplateName, m_pParentWnd, true))
+    // Without a parent, a modal dialog belongs to the main window (stacked over it, centred on it),
+    // as the classic framework gives it its owner.
+    CWnd* owner = m_pParentWnd;
+    if (!owner && AfxGetMainWnd() != this && AfxGetMainWnd() && AfxGetMainWnd()->m_hWnd && AfxGetMainWnd()->m_hWnd->window)
+        owner = AfxGetMainWnd();
+    if (!CreateIndirect(m_lpszTemplateName, owner, true))
         return -1;
     if (!m_bEnded && m_hWnd) {
         AfxModalLoop modal;
         m_pModalLoop = &modal;
-        QPointer<QWidget> window = m_hWnd->window;
-        window->raise();
+        QPointer<QWidget> window = m_hWnd->window.data();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            window->raise();  // the headless platform has no stacking to change
         window->activateWindow();
         if (g_modalHook) {
             // Runs from inside the loop, once it has started.

@@ -119,7 +119,7 @@ static void ConnectCommands(HWND__* record, QMenu* menu)
         if (action->menu()) {
             ConnectCommands(record, action->menu());
         } else if (!action->isSeparator()) {
-            QPointer<QWidget> window = record->window;
+            QPointer<QWidget> window = record->window.data();
             const UINT id = action->data().value<UINT>();
             QObject::connect(action, &QAction::triggered, record->window, [window, id] {
                 if (auto* w = static_cast<DialogWindow*>(window.data()))
@@ -151,7 +151,7 @@ void RebuildMenuBar(HWND__* record)
             QAction* action = bar->addAction(ToQt(item.text));
             action->setData(QVariant::fromValue(item.id));
             action->setEnabled(enabled);
-            QPointer<QWidget> window = record->window;
+            QPointer<QWidget> window = record->window.data();
             const UINT id = item.id;
             QObject::connect(action, &QAction::triggered, record->window, [window, id] {
                 if (auto* w = static_cast<DialogWindow*>(window.data()))
@@ -366,7 +366,7 @@ static void CreateControl(HWND__* dialog, const ControlTemplate& tmpl, int index
     c->exStyle = tmpl.exStyle;
     c->initialText = tmpl.text;
     QWidget* client = dialog->client;
-    QPointer<QWidget> window = dialog->window;
+    QPointer<QWidget> window = dialog->window.data();
     QRect rect = MapDialogRect(dialog->baseUnits, tmpl.x, tmpl.y, tmpl.cx, tmpl.cy);
 
     QWidget* widget = nullptr;
@@ -419,6 +419,7 @@ static void CreateControl(HWND__* dialog, const ControlTemplate& tmpl, int index
 HWND__* CreateDialogWindow(const DialogTemplate& tmpl, CWnd* owner, CWnd* parent)
 {
     auto* record = new HWND__;
+    record->isDialog = true;
     record->wnd = owner;
     record->id = static_cast<int>(tmpl.id);
     record->className = "#32770";
@@ -538,7 +539,8 @@ void DestroyDialogWindow(HWND__* record)
     if (DialogWindow* window = record->window) {
         // From here on no event of these widgets reaches the program.
         window->record = nullptr;
-        record->client->record = nullptr;
+        if (record->client)
+            record->client->record = nullptr;
         record->allowClose = true;
         window->hide();
     }

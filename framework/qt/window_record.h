@@ -32,8 +32,9 @@ struct HWND__ {
 
     // Dialog windows only.
     std::vector<std::unique_ptr<HWND__>> children;  // template order
-    DialogWindow* window = nullptr;
-    ClientArea* client = nullptr;
+    bool isDialog = false;
+    QPointer<DialogWindow> window;  // guarded: an owner window's deletion takes its dialogs' widgets along
+    QPointer<ClientArea> client;
     QMenuBar* menuBar = nullptr;
     std::unique_ptr<CMenu> menu;
     std::unique_ptr<CMenu> systemMenu;
@@ -47,7 +48,7 @@ struct HWND__ {
     bool destroyed = false;   // DestroyWindow ran while busy: the record goes when busy drops to 0
     bool inPaint = false;     // the client area is inside its paintEvent
 
-    bool IsDialog() const { return window != nullptr; }
+    bool IsDialog() const { return isDialog; }
     HWND__* FindChild(int nID);
     // The radio group [first, last) that the control at index belongs to, by WS_GROUP starts.
     std::pair<int, int> GroupOf(int index) const;

@@ -250,3 +250,21 @@ TEST(SecretPrompt, RealDialogSaysWhenThePreviousOneWasWrongAndCancelGivesNothing
     EXPECT_TRUE(retryShown);
     EXPECT_TRUE(out.empty());
 }
+
+TEST_F(DialogTest, AModalDialogWithoutParentBelongsToTheMainWindowAndBlocksIt)
+{
+    CDialog box(IDD_TEST_BOX);
+    QWidget* owner = nullptr;
+    bool mainBlocked = false;
+    AfxSetModalHook([&](CDialog& d) {
+        owner = AfxQtWidget(&d)->parentWidget();
+        QTest::keyClick(AfxQtControl(&dlg, IDC_T_NAME), Qt::Key_Escape);
+        mainBlocked = !AfxQtDialogEnded(dlg);
+        d.EndDialog(IDOK);
+    });
+    EXPECT_EQ(box.DoModal(), IDOK);
+    AfxSetModalHook(nullptr);
+    EXPECT_EQ(owner, Window());
+    EXPECT_TRUE(mainBlocked);
+    EXPECT_EQ(dlg.cancelCount, 0);
+}
