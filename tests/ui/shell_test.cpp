@@ -1,8 +1,10 @@
 // The application shell: menu routing, the About box and its two ways in, the system menu, the
 // minimized icon, and the application icon.
+#include <filesystem>
+#include <set>
+
 #include <QImage>
 #include <QTest>
-#include <set>
 
 #include "app/app_icon.h"
 #include "input_files.h"
@@ -130,4 +132,21 @@ TEST(ApplicationIcon, HoldsTwoSixteenColourImages) {
             }
         }
     }
+}
+
+TEST_F(MainDialogTest, ExitAndQuitEndTheDialogWithoutWriting) {
+    InputFiles files;
+    ASSERT_TRUE(Drop({files.root}));
+    const std::string out = Text(IDC_OUTPUT_FILE);
+    Click(IDCANCEL);
+    int result = 0;
+    ASSERT_TRUE(AfxQtDialogEnded(*dlg, &result));
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    TearDown();
+    SetUp();
+    ASSERT_TRUE(AfxQtRunMenuCommand(dlg.get(), ID_APP_EXIT));
+    ASSERT_TRUE(AfxQtDialogEnded(*dlg, &result));
+    EXPECT_EQ(result, IDCANCEL);
 }
