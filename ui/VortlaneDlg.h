@@ -31,8 +31,6 @@ public:
     // Checks the encoding button that the document will write with.
     void ShowDocumentEncoding();
 
-    afx_msg void OnSelchangeOutputForm();
-
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -43,6 +41,7 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnDropFiles(HDROP hDropInfo);
+    afx_msg void OnSelchangeOutputForm();
     afx_msg void OnPem();
     afx_msg void OnDer();
     afx_msg void OnClear();
