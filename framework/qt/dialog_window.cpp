@@ -790,6 +790,11 @@ void ClientArea::paintEvent(QPaintEvent*)
 
 void ClientArea::contextMenuEvent(QContextMenuEvent* event)
 {
+    // The background, its texts and frames open the system menu; other controls keep the click.
+    if (event->reason() == QContextMenuEvent::Mouse)
+        if (HWND__* control = RecordOf(childAt(event->pos())))
+            if (control != record && control->className != "static")
+                return;
     OpenSystemMenu(record, event->globalPos());
 }
 

@@ -147,6 +147,11 @@ TEST_F(DialogTest, ComboSelectionByTextAndUserChoiceNotifies)
     dlg.UpdateData(TRUE);
     EXPECT_EQ(dlg.m_strForm, "alpha");
     EXPECT_FALSE(AfxQtChooseComboItem(&dlg, IDC_T_FORM, "ALPHA"));
+
+    // Nothing selected reads as an empty text.
+    static_cast<CComboBox*>(dlg.GetDlgItem(IDC_T_FORM))->SetCurSel(-1);
+    dlg.UpdateData(TRUE);
+    EXPECT_EQ(dlg.m_strForm, "");
 }
 
 TEST_F(DialogTest, ExchangeOfAnEmptyRadioGroupReadsMinusOne)

@@ -174,6 +174,13 @@ TEST_F(SystemMenuTest, AltSpaceAndRightClickOnTheBackgroundOpenIt)
     QCoreApplication::sendEvent(client, &click);
     EXPECT_EQ(opened, 2);
     EXPECT_TRUE(dlg.sysCommands.empty());  // dismissed: nothing chosen
+
+    // A right click on a push button is the button's, not the background's.
+    QWidget* ok = AfxQtControl(&dlg, IDOK);
+    const QPoint onOk = ok->geometry().center();
+    QContextMenuEvent onButton(QContextMenuEvent::Mouse, onOk, client->mapToGlobal(onOk));
+    QCoreApplication::sendEvent(client, &onButton);
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(SystemMenuTest, AppendedItemsDeliverWmSysCommandAndCloseCancels)
