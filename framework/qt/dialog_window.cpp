@@ -48,10 +48,7 @@ static QString ResolveFamily(const QString& face)
         const char* face;
         const char* substitute;
     } kSubstitutes[] = {
-        {"ＭＳ Ｐゴシック", "IPAPGothic"},
-        {"MS PGothic", "IPAPGothic"},
-        {"ＭＳ ゴシック", "IPAGothic"},
-        {"MS Gothic", "IPAGothic"},
+        {"ＭＳ Ｐゴシック", "IPAPGothic"},  // metrically compatible
         {"Arial", "Liberation Sans"},
         {"Arial", "Nimbus Sans"},
     };

@@ -66,7 +66,7 @@ QString ToQt(const CString& text);
 CString FromQt(const QString& text);
 QString PathToQt(const CString& path);
 CString PathFromQt(const QString& path);
-// Windows-style mnemonic text ("&File") to display text without the marker ("File").
+// Classic mnemonic text ("&File") to display text without the marker ("File").
 QString StripMnemonic(const QString& text);
 
 // Building and showing dialogs (dialog_window.cpp).
