@@ -44,6 +44,7 @@ public:
     ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
     ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
     std::vector<CString> texts;
+    std::vector<UINT> types;  // MB_* of each, in the same order
     int answer;
 };
 

@@ -10,8 +10,9 @@ void AfxSetModalHook(AfxModalHook hook) { afx::g_modalHook = std::move(hook); }
 
 ScriptedMessageBoxes::ScriptedMessageBoxes(int answerWith) : answer(answerWith)
 {
-    AfxSetMessageBoxHook([this](const CString& text, UINT) {
+    AfxSetMessageBoxHook([this](const CString& text, UINT type) {
         texts.push_back(text);
+        types.push_back(type);
         return answer;
     });
 }

@@ -90,6 +90,7 @@ TEST_F(DialogTest, DepthIsRefusedWithThePromptThatFitsAndTheExchangeStops)
         EXPECT_EQ(dlg.m_strName, "new");
         if (c.prompt) {
             EXPECT_EQ(boxes.texts, std::vector<CString>{*c.prompt});
+            EXPECT_EQ(boxes.types, std::vector<UINT>{MB_ICONEXCLAMATION});
             EXPECT_EQ(Window()->focusWidget(), depth);  // the refused field gets the focus back
         } else {
             EXPECT_TRUE(boxes.texts.empty());

@@ -108,6 +108,7 @@ TEST(MessageBoxes, TheHookSeesEveryPromptAndAnswersIt)
     ScriptedMessageBoxes boxes(IDNO);
     EXPECT_EQ(AfxMessageBox("Overwrite?", MB_YESNO), IDNO);
     EXPECT_EQ(boxes.texts, std::vector<CString>{"Overwrite?"});
+    EXPECT_EQ(boxes.types, std::vector<UINT>{MB_YESNO});
 }
 
 TEST(MessageBoxes, WithoutAHookARealModalBoxRuns)
