@@ -86,6 +86,7 @@ TEST_F(DialogTest, IconsSetOnTheWindowAndQueriedBack)
 
 TEST(IconStatics, ShowTheRegisteredIconAtItsStandardSize)
 {
+    RegisterTestResources();
     CDialog box(IDD_TEST_BOX);
     ASSERT_TRUE(box.Create());
     CWnd* icon = box.GetDlgItem(-1);
