@@ -178,7 +178,12 @@ TEST_P(HostileWrite, ThroughTheCommandLine) {
     const Case& c = GetParam();
     if (!cli_path()) GTEST_SKIP() << "this build has no command line";
     if (!c.row.through_cli) GTEST_SKIP() << "not a case the command line can be given";
-    if (c.row.unprivileged && geteuid() == 0 && !unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
+    if (c.row.unprivileged && geteuid() == 0) {
+        if (!unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
+        ChildOptions as_nobody;
+        as_nobody.user = unprivileged_user();
+        if (run_cli({"--version"}, as_nobody).exit_code != 0) GTEST_SKIP() << "the unprivileged user cannot run the build";
+    }
 
     ChildResult r = run_cli({"-f", c.form.cli, "--passin", "pass:" + kInputPass, "--passout",
                              "pass:" + kOutputPass, "-o", target_.string(), setup_.input.string()},
