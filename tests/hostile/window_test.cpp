@@ -2,7 +2,6 @@
 // answers at once, asks nothing, lists only what it read, and says why nothing was written.
 #include "crypto/openssl_includes.h"
 
-#include "app/pass_phrase_prompt.h"
 #include "tests/hostile/crafted_files.h"
 #include "tests/ui/input_files.h"
 #include "tests/ui/main_dialog_fixture.h"
@@ -13,16 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class HostileWindow : public MainDialogTest {
+class HostileWindow : public MainDialogWithPromptTest {
 protected:
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        InstallPassPhrasePrompt();
-    }
-    void TearDown() override {
-        KX_set_pass_provider({});
-        MainDialogTest::TearDown();
-    }
     InputFiles files;
 };
 

@@ -2,7 +2,6 @@
 // through the application's prompt, and the result opened with OpenSSL.
 #include <filesystem>
 
-#include "app/pass_phrase_prompt.h"
 #include "input_files.h"
 #include "main_dialog_fixture.h"
 
@@ -37,17 +36,7 @@ Pkcs12Content OpenPkcs12(const std::string& path, const char* pass) {
 
 }  // namespace
 
-class EndToEnd : public MainDialogTest {
-protected:
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        InstallPassPhrasePrompt();
-    }
-    void TearDown() override {
-        KX_set_pass_provider({});
-        MainDialogTest::TearDown();
-    }
-};
+using EndToEnd = MainDialogWithPromptTest;
 
 TEST_F(EndToEnd, DropChainKeyAndCrlThenWritePkcs12) {
     InputFiles files;

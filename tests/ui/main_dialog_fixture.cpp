@@ -1,5 +1,7 @@
 #include "main_dialog_fixture.h"
 
+#include "app/pass_phrase_prompt.h"
+
 #include <QAbstractButton>
 #include <QLineEdit>
 
@@ -24,6 +26,16 @@ void MainDialogTest::TearDown() {
     if (dlg) dlg->DestroyWindow();
     theApp.m_pMainWnd = nullptr;
     dlg.reset();
+}
+
+void MainDialogWithPromptTest::SetUp() {
+    MainDialogTest::SetUp();
+    InstallPassPhrasePrompt();
+}
+
+void MainDialogWithPromptTest::TearDown() {
+    KX_set_pass_provider({});
+    MainDialogTest::TearDown();
 }
 
 QWidget* MainDialogTest::Control(int id) const {

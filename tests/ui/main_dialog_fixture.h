@@ -39,5 +39,13 @@ protected:
     CVortlaneDoc& doc = theApp.m_doc;
 };
 
+// The same dialog with the application's pass-phrase prompt installed as the crypto layer's provider,
+// for tests that open or write encrypted files through the window.
+class MainDialogWithPromptTest : public MainDialogTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // The six cipher buttons in radio order.
 extern const std::vector<int> kCipherIds;
