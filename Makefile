@@ -50,7 +50,7 @@ fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 fuzz-smoke: fuzz-build
-	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) 1
 
 demo: build
 	@examples/run-demo.sh $(BUILD)/cli/quillon-cli

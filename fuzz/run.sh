@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Runs each fuzz target of BUILD for SECONDS on the seed corpus plus what earlier runs kept; fails on
 # any crash, leak, sanitizer report, time-out or broken invariant, and shows the reproducer.
-#   usage: fuzz/run.sh BUILD SECONDS
+#   usage: fuzz/run.sh BUILD SECONDS [SEED]
+# With a SEED the run is repeatable (the smoke in `make test` uses one, so CI does not turn red by chance);
+# without one each run explores anew.
 set -euo pipefail
 build=$1
 seconds=$2
+seed_option=()
+[ $# -ge 3 ] && seed_option=(-seed="$3")
 here=$(cd "$(dirname "$0")" && pwd)
 
 "$here/make-corpus.sh" "$build/seed" >/dev/null
@@ -18,7 +22,7 @@ for t in convert_one convert_many; do
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      "$build/fuzz/fuzz_$t" "$corpus" "$build/seed/$t" -dict="$here/quillon.dict" \
        -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 \
-       -artifact_prefix="$artifacts/" >"$log" 2>&1; then
+       -artifact_prefix="$artifacts/" "${seed_option[@]}" >"$log" 2>&1; then
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     cov=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1 | grep -oE 'cov: [0-9]+' || true)
     echo "fuzz_$t: ${execs:-?} executions in ${seconds}s, corpus $(ls "$corpus" | wc -l) kept + $(ls "$build/seed/$t" | wc -l) seeds, $cov"
