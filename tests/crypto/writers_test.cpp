@@ -48,6 +48,18 @@ BIO* mem_of(const Bytes& b) {
     return bio;
 }
 
+// The DER of the object OpenSSL reads from a PEM file, or nothing when it reads none.
+template <class T>
+Bytes pem_file_der(const fs::path& path, T* (*read)(BIO*, T**, pem_password_cb*, void*), void (*release)(T*)) {
+    BIO* b = mem_of(read_bytes(path));
+    T* object = read(b, nullptr, nullptr, nullptr);
+    BIO_free(b);
+    if (!object) return {};
+    Bytes der = der_of(object);
+    release(object);
+    return der;
+}
+
 TEST(RecordWriters, DerAndPemRoundTripExactly) {
     TempDir dir;
     UmaskGuard mask(022);
@@ -64,24 +76,9 @@ TEST(RecordWriters, DerAndPemRoundTripExactly) {
     ASSERT_TRUE(PEM_write_cert(cert.get(), dir.file("c.pem").c_str()));
     ASSERT_TRUE(PEM_write_crl(crl.get(), dir.file("l.pem").c_str()));
     ASSERT_TRUE(PEM_write_req(req.get(), dir.file("r.pem").c_str()));
-    BIO* b = mem_of(read_bytes(dir.file("c.pem")));
-    X509* x = PEM_read_bio_X509(b, nullptr, nullptr, nullptr);
-    BIO_free(b);
-    ASSERT_TRUE(x);
-    EXPECT_EQ(der_of(x), cert->der);
-    X509_free(x);
-    b = mem_of(read_bytes(dir.file("l.pem")));
-    X509_CRL* l = PEM_read_bio_X509_CRL(b, nullptr, nullptr, nullptr);
-    BIO_free(b);
-    ASSERT_TRUE(l);
-    EXPECT_EQ(der_of(l), crl->der);
-    X509_CRL_free(l);
-    b = mem_of(read_bytes(dir.file("r.pem")));
-    X509_REQ* r = PEM_read_bio_X509_REQ(b, nullptr, nullptr, nullptr);
-    BIO_free(b);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(der_of(r), req->der);
-    X509_REQ_free(r);
+    EXPECT_EQ(pem_file_der<X509>(dir.file("c.pem"), PEM_read_bio_X509, X509_free), cert->der);
+    EXPECT_EQ(pem_file_der<X509_CRL>(dir.file("l.pem"), PEM_read_bio_X509_CRL, X509_CRL_free), crl->der);
+    EXPECT_EQ(pem_file_der<X509_REQ>(dir.file("r.pem"), PEM_read_bio_X509_REQ, X509_REQ_free), req->der);
     EXPECT_EQ(text_of(dir.file("r.pem")).rfind("-----BEGIN CERTIFICATE REQUEST-----\n", 0), 0u);
 }
 
