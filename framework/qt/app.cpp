@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "framework/qt/dialog_window.h"
+#include "framework/qt/qt_access.h"
 
 using namespace afx;
 

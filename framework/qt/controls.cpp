@@ -8,7 +8,8 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
-#include "framework/qt/dialog_window.h"
+#include "framework/qt/qt_access.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
 
@@ -16,6 +17,16 @@ template <typename Widget>
 static Widget* WidgetOf(const CWnd* wnd)
 {
     return (wnd && wnd->m_hWnd) ? qobject_cast<Widget*>(wnd->m_hWnd->widget.data()) : nullptr;
+}
+
+// Sorted insertion position for LBS_SORT / CBS_SORT lists (case-insensitive).
+static int SortedPosition(const QStringList& items, const QString& text)
+{
+    // After every item that does not sort behind the new one: equal strings keep their arrival order.
+    int pos = 0;
+    while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0)
+        ++pos;
+    return pos;
 }
 
 // ---- CButton -----------------------------------------------------------------------------------

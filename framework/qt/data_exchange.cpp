@@ -1,22 +1,13 @@
 // The data-exchange routines: copying between controls and members, and refusing bad input with a
 // prompt that stops the exchange.
-#include <cctype>
-#include <climits>
-
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "framework/qt/dialog_window.h"
+#include "framework/afx_impl.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
-
-const char* const AFX_PROMPT_PARSE_INT = "Please enter an integer.";
-
-CString AfxFormatIntRangePrompt(int minVal, int maxVal)
-{
-    return "Please enter an integer between " + std::to_string(minVal) + " and " + std::to_string(maxVal) + ".";
-}
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
@@ -82,38 +73,6 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
         SetTextIfChanged(control, value);
 }
 
-// A whole decimal number in int range: optional blanks, an optional sign, digits, optional blanks.
-static bool ParseInt(const CString& text, int* out)
-{
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    const size_t digitsStart = i;
-    long long value = 0;
-    while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            return false;
-        ++i;
-    }
-    if (i == digitsStart)
-        return false;
-    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    if (i != n)
-        return false;
-    if (negative)
-        value = -value;
-    if (value < INT_MIN || value > INT_MAX)
-        return false;
-    *out = static_cast<int>(value);
-    return true;
-}
-
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value)
 {
     if (pDX->m_bFailed)
@@ -128,7 +87,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value)
     CString text;
     control->wnd->GetWindowText(text);
     int parsed = 0;
-    if (!ParseInt(text, &parsed)) {
+    if (!afx::ParseInt(text, &parsed)) {
         // The member keeps its value; the user is told and the exchange stops here.
         AfxMessageBox(AFX_PROMPT_PARSE_INT, MB_ICONEXCLAMATION);
         pDX->Fail();
@@ -248,6 +207,6 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars)
     }
     if (static_cast<int>(value.size()) <= nChars)
         return;
-    AfxMessageBox(("Enter no more than " + std::to_string(nChars) + " characters.").c_str(), MB_ICONEXCLAMATION);
+    AfxMessageBox(FormatMaxCharsPrompt(nChars).c_str(), MB_ICONEXCLAMATION);
     pDX->Fail();
 }

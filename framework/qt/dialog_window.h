@@ -1,11 +1,11 @@
-// The Qt widgets of a dialog: the top-level window (keys, close box, drops), the client area that
-// holds the controls (painting, the system menu on a right click) and the drawn group frames.
+// A dialog's window: building it from its template and taking it down, and the Qt widgets that carry
+// it — the top-level window (keys, close box, drops) and the client area that holds the controls
+// (painting, the system menu on a right click).
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
 
-#include "framework/qt/qt_access.h"
 #include "framework/qt/window_record.h"
 
 class DialogWindow : public QWidget {
@@ -41,34 +41,12 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
-// A group frame: a drawn box with its caption on the top edge. It sits behind the other controls
-// and lets the mouse through, as the classic group box does.
-class FrameBox : public QWidget {
-public:
-    FrameBox(const QString& caption, bool centred, int captionIndent, QWidget* parent);
-    void SetCaption(const QString& caption);
-    QString Caption() const { return caption_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString caption_;
-    bool centred_;
-    int captionIndent_;
-};
-
 namespace afx {
 
-AfxQtPopupHook& PopupHook();
-// Sends a message to the window's attached object; 0 when the window is gone.
-LRESULT Send(HWND__* record, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-// The dialog's font for a template face and size, substituting faces that are not installed.
-QFont ResolveDialogFont(const CString& face, int pointSize);
-QSize BaseUnits(const QFont& font);
-QRect MapDialogRect(QSize baseUnits, int x, int y, int cx, int cy);
-// Hands a drop of files to the dialog as WM_DROPFILES (drop.cpp).
-void DeliverDrop(HWND__* record, const std::vector<CString>& paths);
-QIcon QtIcon(HICON icon);
+// The dialog's window with its menu bar and controls, hidden; owner is the object it is attached to.
+HWND__* CreateDialogWindow(const DialogTemplate& tmpl, CWnd* owner, CWnd* parent);
+// Detaches the objects and hides the window; the record goes once no message is being handled.
+void DestroyDialogWindow(HWND__* record);
+void FinishDestroy(HWND__* record);
 
 }  // namespace afx

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "framework/afxtest.h"
-#include "framework/qt/dialog_window.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
 
@@ -12,45 +12,6 @@ AfxFileDialogHook g_fileDialogHook;
 }
 
 void AfxSetFileDialogHook(AfxFileDialogHook hook) { g_fileDialogHook = std::move(hook); }
-
-std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter)
-{
-    std::vector<FileDialogFilter> filters;
-    if (!filter)
-        return filters;
-    std::vector<CString> parts;
-    CString current;
-    for (const char* p = filter; *p; ++p) {
-        if (*p == '|') {
-            parts.push_back(current);
-            current.clear();
-        } else {
-            current += *p;
-        }
-    }
-    if (!current.empty())
-        parts.push_back(current);
-    // Pairs of label and patterns; the list ends at the first empty label ("||").
-    for (size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
-        FileDialogFilter f;
-        f.label = parts[i];
-        size_t start = 0;
-        const CString& patterns = parts[i + 1];
-        while (start <= patterns.size()) {
-            size_t end = patterns.find(';', start);
-            if (end == CString::npos)
-                end = patterns.size();
-            CString pattern = patterns.substr(start, end - start);
-            while (!pattern.empty() && pattern.front() == ' ')
-                pattern.erase(pattern.begin());
-            if (!pattern.empty())
-                f.patterns.push_back(pattern);
-            start = end + 1;
-        }
-        filters.push_back(f);
-    }
-    return filters;
-}
 
 // "*.*" means every file on the classic platform; here a name need not have a dot.
 static QString QtNameFilter(const FileDialogFilter& filter)

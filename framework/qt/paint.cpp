@@ -2,7 +2,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "framework/qt/dialog_window.h"
+#include "framework/qt/qt_access.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
 

@@ -10,7 +10,8 @@
 #include <QVBoxLayout>
 
 #include "framework/afxtest.h"
-#include "framework/qt/dialog_window.h"
+#include "framework/qt/qt_access.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
 

@@ -6,7 +6,9 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "framework/qt/dialog_window.h"
+#include "framework/qt/dialog_units.h"
+#include "framework/qt/menu_builder.h"
+#include "framework/qt/window_record.h"
 
 using namespace afx;
 

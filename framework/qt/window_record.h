@@ -12,10 +12,10 @@
 
 #include "framework/afxtest.h"
 #include "framework/afxwin.h"
+#include "framework/qt/text.h"
 
 class QMenuBar;
 class DialogWindow;
-class ClientArea;
 
 struct HWND__ {
     QPointer<QWidget> widget;
@@ -34,7 +34,7 @@ struct HWND__ {
     std::vector<std::unique_ptr<HWND__>> children;  // template order
     bool isDialog = false;
     QPointer<DialogWindow> window;  // guarded: an owner window's deletion takes its dialogs' widgets along
-    QPointer<ClientArea> client;
+    QPointer<QWidget> client;       // the area below the menu bar that holds the controls
     QMenuBar* menuBar = nullptr;
     std::unique_ptr<CMenu> menu;
     std::unique_ptr<CMenu> systemMenu;
@@ -61,47 +61,16 @@ void SetRecord(QWidget* widget, HWND__* record);
 void ForgetRecord(HWND__* record);  // the record is going: its widget no longer leads to it
 bool IsRadio(const HWND__* control);
 bool IsAutoRadio(const HWND__* control);
-QString ToQt(const char* text);
-QString ToQt(const CString& text);
-CString FromQt(const QString& text);
-QString PathToQt(const CString& path);
-CString PathFromQt(const QString& path);
-// Classic mnemonic text ("&File") to display text without the marker ("File").
-QString StripMnemonic(const QString& text);
+// Sends a message to the record's attached object; 0 when there is none (the window is going).
+LRESULT Send(HWND__* record, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-// Building and showing dialogs (dialog_window.cpp).
-HWND__* CreateDialogWindow(const DialogTemplate& tmpl, CWnd* owner, CWnd* parent);
-void DestroyDialogWindow(HWND__* record);
-void FinishDestroy(HWND__* record);
+// Services of other parts that windows call on.
 // Fills the area behind a minimized window's icon (default WM_ICONERASEBKGND; paint.cpp).
 void EraseBackground(HWND__* record, HDC dc);
 // A message box over the active window (app.cpp); caption null: the application's name.
 int ShowMessageBox(const CString& text, const char* caption, UINT type);
 // The window a prompt belongs over: the active modal one, else the main window, if shown.
 QWidget* PromptOwner();
-void OpenSystemMenu(HWND__* record, const QPoint& globalPos);
-void RebuildMenuBar(HWND__* record);
-QMenu* BuildPopup(const CMenu& menu, QWidget* parent);
-
-// Text of edits: the program's "\r\n" lines against Qt's "\n".
-QString EditTextToQt(const HWND__* control, const CString& text);
-CString EditTextFromQt(const HWND__* control, const QString& text);
-
-// Sorted insertion position for LBS_SORT / CBS_SORT lists (case-insensitive).
-int SortedPosition(const QStringList& items, const QString& text);
-
-// The notification lockout of UpdateData: control notifications to this window are dropped.
-extern HWND__* g_lockoutWindow;
-
-// The message being handled, for CWnd::Default.
-struct CurrentMessage {
-    CWnd* wnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<CurrentMessage>& MessageStack();
-
 // Test and application hooks (hooks.cpp).
 extern AfxModalHook g_modalHook;
 

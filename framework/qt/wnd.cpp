@@ -8,8 +8,32 @@
 #include <QWindow>
 
 #include "framework/qt/dialog_window.h"
+#include "framework/qt/frame_box.h"
+#include "framework/qt/icons.h"
+#include "framework/qt/menu_builder.h"
 
 using namespace afx;
+
+namespace {
+
+// The notification lockout of UpdateData: control notifications to this window are dropped.
+HWND__* g_lockoutWindow = nullptr;
+
+// The messages being handled, innermost last, for CWnd::Default.
+struct CurrentMessage {
+    CWnd* wnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::vector<CurrentMessage>& MessageStack()
+{
+    static std::vector<CurrentMessage> stack;
+    return stack;
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()

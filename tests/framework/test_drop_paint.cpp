@@ -25,15 +25,6 @@ TEST_F(DialogTest, DroppedFilesArriveInDropOrderAtFullLength)
     EXPECT_EQ(dlg.droppedBuffer[0], paths[0]);
 }
 
-TEST(DropHandles, QueriesOnAReleasedOrUnknownHandleAreHarmless)
-{
-    char buffer[8] = "x";
-    EXPECT_EQ(DragQueryFile(nullptr, DRAG_QUERY_COUNT, nullptr, 0), 0u);
-    EXPECT_EQ(DragQueryFile(nullptr, 0, buffer, sizeof buffer), 0u);
-    EXPECT_EQ(DragQueryFilePath(nullptr, 0), "");
-    DragFinish(nullptr);
-}
-
 TEST(IconPosition, CentresAndTruncatesTowardZero)
 {
     const struct {

@@ -125,22 +125,6 @@ TEST(MessageBoxes, WithoutAHookARealModalBoxRuns)
     EXPECT_EQ(seenText, "Really?");
 }
 
-TEST(FileDialogs, ClassicFilterStringsParseIntoLabelsAndPatterns)
-{
-    const auto filters = AfxParseFileFilter("PEM (*.pem)|*.pem|All files (*.*)|*.*||");
-    ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0].label, "PEM (*.pem)");
-    EXPECT_EQ(filters[0].patterns, std::vector<CString>{"*.pem"});
-    EXPECT_EQ(filters[1].label, "All files (*.*)");
-    EXPECT_EQ(filters[1].patterns, std::vector<CString>{"*.*"});
-
-    const auto several = AfxParseFileFilter("Keys|*.key;*.pem|Unpaired");
-    ASSERT_EQ(several.size(), 1u);
-    EXPECT_EQ(several[0].patterns, (std::vector<CString>{"*.key", "*.pem"}));
-    EXPECT_TRUE(AfxParseFileFilter(nullptr).empty());
-    EXPECT_TRUE(AfxParseFileFilter("").empty());
-}
-
 TEST(FileDialogs, ScriptedAnswersChooseOrCancel)
 {
     ScriptedFileDialogs script;

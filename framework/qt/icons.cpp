@@ -1,14 +1,14 @@
-// The resource tables: dialog templates, menus, strings and icons by number.
+// The icon table: every image the program registered under a number, and the same as a QIcon for
+// window decorations.
 #include <map>
+#include <memory>
 
-#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
-#include "framework/afxwin.h"
+#include "framework/qt/icons.h"
 #include "framework/qt/qt_access.h"
 
-// An icon: every image the program gave, and the same as a QIcon for window decorations.
 struct HICON__ {
     std::vector<QImage> images;
     QIcon icon;
@@ -16,26 +16,13 @@ struct HICON__ {
 
 namespace {
 
-struct ResourceTables {
-    std::map<UINT, DialogTemplate> dialogs;
-    std::map<UINT, MenuTemplate> menus;
-    std::map<UINT, CString> strings;
-    std::map<UINT, std::unique_ptr<HICON__>> icons;
-};
-
-ResourceTables& Tables()
+std::map<UINT, std::unique_ptr<HICON__>>& Icons()
 {
-    static ResourceTables tables;
-    return tables;
+    static std::map<UINT, std::unique_ptr<HICON__>> icons;
+    return icons;
 }
 
 }  // namespace
-
-void AfxRegisterDialog(const DialogTemplate& tmpl) { Tables().dialogs[tmpl.id] = tmpl; }
-
-void AfxRegisterMenu(const MenuTemplate& menu) { Tables().menus[menu.id] = menu; }
-
-void AfxRegisterString(UINT id, const char* text) { Tables().strings[id] = text ? text : ""; }
 
 void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images)
 {
@@ -51,7 +38,7 @@ void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images)
         icon->images.push_back(qimage);
     }
     // An icon handle stays valid for the whole run: re-registering replaces the images in place.
-    auto& slot = Tables().icons[id];
+    auto& slot = Icons()[id];
     if (!slot) {
         slot = std::move(icon);
     } else {
@@ -60,40 +47,10 @@ void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images)
     }
 }
 
-const DialogTemplate* AfxFindDialogTemplate(UINT id)
-{
-    auto it = Tables().dialogs.find(id);
-    return it == Tables().dialogs.end() ? nullptr : &it->second;
-}
-
-const MenuTemplate* AfxFindMenuTemplate(UINT id)
-{
-    auto it = Tables().menus.find(id);
-    return it == Tables().menus.end() ? nullptr : &it->second;
-}
-
-BOOL AfxLoadString(UINT id, CString& text)
-{
-    auto it = Tables().strings.find(id);
-    if (it == Tables().strings.end()) {
-        text.clear();
-        return FALSE;
-    }
-    text = it->second;
-    return TRUE;
-}
-
-CString AfxLoadString(UINT id)
-{
-    CString text;
-    AfxLoadString(id, text);
-    return text;
-}
-
 HICON AfxLoadIcon(UINT id)
 {
-    auto it = Tables().icons.find(id);
-    return it == Tables().icons.end() ? nullptr : it->second.get();
+    auto it = Icons().find(id);
+    return it == Icons().end() ? nullptr : it->second.get();
 }
 
 QImage AfxQtIconImage(HICON icon, int size)

@@ -1,8 +1,10 @@
 // Dropped files: the drop handle a dialog's WM_DROPFILES handler reads, in drop order.
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <utility>
 
-#include "framework/qt/dialog_window.h"
+#include "framework/afx_impl.h"
 
 struct HDROP__ {
     std::vector<CString> paths;
@@ -60,14 +62,11 @@ void DragFinish(HDROP hDrop)
 
 namespace afx {
 
-void DeliverDrop(HWND__* record, const std::vector<CString>& paths)
+HDROP NewDrop(std::vector<CString> paths)
 {
-    if (!record || paths.empty())
-        return;
-    auto* drop = new HDROP__{paths};
+    auto* drop = new HDROP__{std::move(paths)};
     LiveDrops().insert(drop);
-    Send(record, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    DragFinish(drop);  // in case the handler kept it
+    return drop;
 }
 
 }  // namespace afx
