@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/app_resources.h"
 #include "app/pass_phrase_prompt.h"
+#include "doc/input_route.h"
 #include "framework/afxdlgs.h"
 #include "ui/VortlaneDlg.h"
 
@@ -41,9 +42,9 @@ CVortlaneDlg* CVortlaneApp::MainDialog() const {
 }
 
 CDocument* CVortlaneApp::OpenDocumentFile(const char* lpszFileName) {
-    if (!m_doc.OnOpenDocument(lpszFileName)) return nullptr;  // unreadable: silently ignored
-
     CVortlaneDlg* dlg = MainDialog();
+    // An unreadable file is silently ignored.
+    if (!OpenInput(m_doc, lpszFileName, dlg != nullptr ? &dlg->m_strLog : nullptr).accepted) return nullptr;
     if (dlg == nullptr) return nullptr;
     dlg->m_listInput.AddString(lpszFileName);
     dlg->RefreshChainLog();

@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
 
-#include "doc/output_name.h"
+#include "doc/output_forms.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,12 +11,11 @@
 #include <strings.h>
 
 const CliOption kCliOptions[11] = {
-    {OptionId::Form, "form", 'f', "FORM",
-     "Certificate (default) | CRL | PrivateKey | PKCS#12 | PKCS#7 | PKCS#8 | CertReq,\n"
-     "matched without regard to case; also cert, crl, key, p12, p7, p8, req"},
+    // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
+    {OptionId::Form, "form", 'f', "FORM", "matched without regard to case; also"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
     {OptionId::Cipher, "cipher", 'c', "NAME",
-     "des64 | 3des128 | 3des192 | rc2-40 | rc2-128 | none: acts like a click on that\n"
+     "acts like a click on that\n"
      "cipher button (stores the same identifiers); may be repeated, applied in order;\n"
      "the identifiers start as in the document (10013, 8027, 9063)"},
     {OptionId::Depth, "depth", 'd', "N", "the depth a user would type, an integer (default 0)"},
@@ -34,9 +33,6 @@ const CliOption kCliOptions[11] = {
 };
 
 namespace {
-
-// Short aliases of the form names, by form index.
-constexpr const char* kFormAliases[7] = {"cert", "crl", "key", "p12", "p7", "p8", "req"};
 
 // getopt_long reports options by this value plus the table index.
 constexpr int kLongOnlyBase = 256;
@@ -109,13 +105,31 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
     return std::nullopt;
 }
 
+// The help of an option; the form and cipher options list the names their tables hold.
+std::string OptionHelp(const CliOption& option)
+{
+    std::string names;
+    std::string aliases;
+    if (option.id == OptionId::Form) {
+        for (const OutputFormRule& rule : kOutputFormRules) {
+            names += names.empty() ? std::string(rule.name) + " (default)" : std::string(" | ") + rule.name;
+            aliases += (aliases.empty() ? "" : ", ") + std::string(rule.alias);
+        }
+        names += ",\n";
+        aliases = " " + aliases;
+    } else if (option.id == OptionId::Cipher) {
+        for (const CipherButton& button : kCipherButtons) names += (names.empty() ? "" : " | ") + std::string(button.name);
+        names += ": ";
+    }
+    return names + option.help + aliases;
+}
+
 }  // namespace
 
 std::optional<int> ParseOutputForm(const std::string& text)
 {
-    for (int i = 0; i < 7; ++i) {
-        if (strcasecmp(text.c_str(), kOutputFormNames[i]) == 0 || strcasecmp(text.c_str(), kFormAliases[i]) == 0)
-            return i;
+    for (const OutputFormRule& rule : kOutputFormRules) {
+        if (strcasecmp(text.c_str(), rule.name) == 0 || strcasecmp(text.c_str(), rule.alias) == 0) return rule.form;
     }
     return std::nullopt;
 }
@@ -198,12 +212,12 @@ std::string UsageText()
         if (option.argName) head += std::string(" ") + option.argName;
         head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
         text += head;
-        const char* line = option.help;
-        for (;;) {
-            const char* stop = std::strchr(line, '\n');
-            text.append(line, stop ? stop : line + std::strlen(line));
+        const std::string help = OptionHelp(option);
+        for (std::size_t line = 0;;) {
+            const std::size_t stop = help.find('\n', line);
+            text.append(help, line, stop == std::string::npos ? std::string::npos : stop - line);
             text += '\n';
-            if (!stop) break;
+            if (stop == std::string::npos) break;
             line = stop + 1;
             text.append(kHelpColumn, ' ');
         }

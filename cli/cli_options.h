@@ -2,8 +2,8 @@
 // settings a parsed command line gives.
 #pragma once
 
-#include "cli/cipher_buttons.h"
 #include "cli/pass_sources.h"
+#include "doc/cipher_buttons.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,8 @@
 #include "cli/conversion_session.h"
 
-#include "doc/output_name.h"
+#include "doc/input_route.h"
+
+#include <utility>
 
 ConversionSession::ConversionSession(int form)
 {
@@ -9,14 +11,13 @@ ConversionSession::ConversionSession(int form)
 
 bool ConversionSession::Drop(const std::string& path)
 {
-    KX_clear_read_error();
-    if (!doc_.OnOpenDocument(path.c_str())) {
-        lastFailure_ = KX_last_read_error();
+    InputOutcome outcome = OpenInput(doc_, path, &log_);
+    if (!outcome.accepted) {
+        lastFailure_ = std::move(outcome.failure);
         return false;
     }
     ++accepted_;
-    doc_.BuildChain(&log_);
-    outputName_ = DeriveOutputFileName(path, kOutputFormNames[doc_.m_nOutputForm]);
+    outputName_ = std::move(outcome.outputName);
     return true;
 }
 

@@ -3,7 +3,7 @@
 // buttons, then one Convert.
 #pragma once
 
-#include "cli/cipher_buttons.h"
+#include "doc/cipher_buttons.h"
 #include "doc/VortlaneDoc.h"
 
 #include <string>

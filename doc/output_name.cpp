@@ -1,18 +1,15 @@
 #include "doc/output_name.h"
 
-namespace {
-constexpr const char* kExtensions[7] = {".cer", ".crl", ".key", ".p12", ".p7b", ".crtx", ".req"};
-}  // namespace
+#include "doc/output_forms.h"
 
 int OutputFormIndex(const std::string& formName) {
-    for (int i = 0; i < 7; ++i)
-        if (formName == kOutputFormNames[i]) return i;
-    return -1;
+    const OutputFormRule* rule = FindOutputFormRule(formName);
+    return rule == nullptr ? -1 : rule->form;
 }
 
 std::string OutputExtensionForForm(const std::string& formName) {
-    const int index = OutputFormIndex(formName);
-    return index < 0 ? std::string() : std::string(kExtensions[index]);
+    const OutputFormRule* rule = FindOutputFormRule(formName);
+    return rule == nullptr ? std::string() : std::string(rule->extension);
 }
 
 std::string DeriveOutputFileName(const std::string& name, const std::string& formName) {

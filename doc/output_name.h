@@ -11,8 +11,5 @@ std::string OutputExtensionForForm(const std::string& formName);
 // extension, otherwise the extension is appended.
 std::string DeriveOutputFileName(const std::string& name, const std::string& formName);
 
-// The seven output forms by their exact, case-sensitive names, in index order.
-inline constexpr const char* kOutputFormNames[7] = {"Certificate", "CRL",    "PrivateKey", "PKCS#12",
-                                                    "PKCS#7",      "PKCS#8", "CertReq"};
-// The index of a form name, or -1.
+// The index of a form name (exact, case-sensitive), or -1.
 int OutputFormIndex(const std::string& formName);

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string path =
             fuzz::WriteScratchFile(name, reinterpret_cast<const uint8_t*>(part.data()), part.size());
         names.push_back(name);
-        if (doc.OnOpenDocument(path.c_str())) doc.BuildChain(&log);
+        OpenInput(doc, path, &log);
         if (cut == rest.npos) break;
         rest.remove_prefix(cut + kSeparator.size());
     }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::WriteScratchFile("input", data, size);
     CVortlaneDoc doc;
     CString log;
-    if (doc.OnOpenDocument(path.c_str())) doc.BuildChain(&log);
+    OpenInput(doc, path, &log);
     fuzz::ConvertEveryForm(doc, static_cast<unsigned>(size), {"input"});
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
+#include "doc/cipher_buttons.h"
+#include "doc/output_forms.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,26 +21,7 @@ constexpr const char* kOutputName = "out";
     std::abort();
 }
 
-// The cipher buttons of the window, as (PKCS#12 key bag, PEM key, PKCS#8) identifiers; -1 leaves one as it is.
-struct CipherButton {
-    int p12, pem, p8;
-};
-constexpr CipherButton kButtons[] = {
-    {-1, KX_PEM_DES, KX_P5_MD5_DES},            // DES (64Bit)
-    {KX_P12_3DES_2KEY, -1, -1},                 // 3DES (128Bit)
-    {KX_P12_3DES_3KEY, KX_PEM_3DES, -1},        // 3DES (192Bit)
-    {KX_P12_RC2_40, -1, KX_P5_SHA1_RC2_40},     // RC2 (40Bit)
-    {KX_P12_RC2_128, -1, -1},                   // RC2 (128Bit)
-    {-1, KX_CIPHER_NONE, KX_CIPHER_NONE},       // Don't Encrypt
-};
-
-void Click(CVortlaneDoc& doc, const CipherButton& b) {
-    if (b.p12 >= 0) doc.m_nP12Cipher = b.p12;
-    if (b.pem >= 0) doc.m_nPemCipher = b.pem;
-    if (b.p8 >= 0) doc.m_nP8Cipher = b.p8;
-}
-
-bool HoldsKey(int form) { return form == FORM_PRIVATE_KEY || form == FORM_PKCS12 || form == FORM_PKCS8; }
+bool HoldsKey(int form) { return kOutputFormRules[form].needsPrivateKey; }
 
 void CheckNoStrayFiles(const std::vector<std::string>& inputs) {
     std::set<std::string> allowed(inputs.begin(), inputs.end());
@@ -107,7 +91,7 @@ void InstallPassProvider() {
 }
 
 void ConvertEveryForm(CVortlaneDoc& doc, unsigned choice, const std::vector<std::string>& inputs) {
-    Click(doc, kButtons[choice % std::size(kButtons)]);
+    ClickCipherButton(kCipherButtons[choice % kCipherButtonCount], doc);
     for (int der = 1; der >= 0; --der) {
         doc.m_bDerOutput = der;
         for (int form = FORM_CERTIFICATE; form <= FORM_CERTREQ; ++form) {

@@ -1,8 +1,9 @@
-// What the fuzz targets share: a scratch directory, a fixed pass-phrase provider, and a Convert of
-// every output form in both encodings that checks what must hold after any write.
+// What the fuzz targets share: the input route, a scratch directory, a fixed pass-phrase provider, and
+// a Convert of every output form in both encodings that checks what must hold after any write.
 #pragma once
 
 #include "doc/VortlaneDoc.h"
+#include "doc/input_route.h"
 
 #include <cstddef>
 #include <cstdint>

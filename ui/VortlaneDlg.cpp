@@ -1,10 +1,7 @@
 #include "ui/VortlaneDlg.h"
 
-#include "doc/output_name.h"
-#include "ui/cipher_buttons.h"
 #include "ui/main_dialog_template.h"
 #include "ui/minimized_icon.h"
-#include "ui/output_form_rules.h"
 
 CVortlaneDlg::CVortlaneDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
     RegisterMainDialogTemplate();

@@ -26,7 +26,7 @@ public:
     // Output-form rules.
     void SetOutputFileName(const char* name);
     void UpdateConvertButton();
-    // Rebuilds the chain and shows its log.
+    // Shows in the log pane the chain log that the input route rebuilt into m_strLog.
     void RefreshChainLog();
     // Checks the encoding button that the document will write with.
     void ShowDocumentEncoding();

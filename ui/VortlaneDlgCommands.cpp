@@ -1,7 +1,18 @@
 // The main dialog's commands: dropped files, Clear, Convert, Quit, and the encoding, depth and
 // cipher buttons.
 #include "ui/VortlaneDlg.h"
-#include "ui/cipher_buttons.h"
+#include "ui/main_dialog_template.h"
+
+namespace {
+
+// Stores the identifiers of the cipher button with that control id, as its click does.
+void ClickCipherControl(int controlId, CVortlaneDoc& doc) {
+    for (int index = 0; index < kCipherButtonCount; ++index) {
+        if (kCipherButtonControls[index] == controlId) ClickCipherButton(kCipherButtons[index], doc);
+    }
+}
+
+}  // namespace
 
 void CVortlaneDlg::OnDropFiles(HDROP hDropInfo) {
     SetActiveWindow();
@@ -15,7 +26,6 @@ void CVortlaneDlg::OnDropFiles(HDROP hDropInfo) {
 }
 
 void CVortlaneDlg::RefreshChainLog() {
-    m_pDoc->BuildChain(&m_strLog);
     SetDlgItemText(IDC_LOG, m_strLog.c_str());
 }
 
@@ -51,25 +61,25 @@ void CVortlaneDlg::OnChangeDepth() {
 }
 
 void CVortlaneDlg::OnDes64() {
-    StoreCipherIdentifiers(IDC_DES64, *m_pDoc);
+    ClickCipherControl(IDC_DES64, *m_pDoc);
 }
 
 void CVortlaneDlg::On3des128() {
-    StoreCipherIdentifiers(IDC_3DES128, *m_pDoc);
+    ClickCipherControl(IDC_3DES128, *m_pDoc);
 }
 
 void CVortlaneDlg::On3des192() {
-    StoreCipherIdentifiers(IDC_3DES192, *m_pDoc);
+    ClickCipherControl(IDC_3DES192, *m_pDoc);
 }
 
 void CVortlaneDlg::OnRc2_40() {
-    StoreCipherIdentifiers(IDC_RC2_40, *m_pDoc);
+    ClickCipherControl(IDC_RC2_40, *m_pDoc);
 }
 
 void CVortlaneDlg::OnRc2_128() {
-    StoreCipherIdentifiers(IDC_RC2_128, *m_pDoc);
+    ClickCipherControl(IDC_RC2_128, *m_pDoc);
 }
 
 void CVortlaneDlg::OnNoEncrypt() {
-    StoreCipherIdentifiers(IDC_NO_ENCRYPT, *m_pDoc);
+    ClickCipherControl(IDC_NO_ENCRYPT, *m_pDoc);
 }

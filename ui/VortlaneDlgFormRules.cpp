@@ -1,9 +1,10 @@
 // The main dialog's output-form rules: the options a form allows, the output name's extension and
 // whether Convert is offered.
+#include "doc/cipher_buttons.h"
+#include "doc/output_forms.h"
 #include "doc/output_name.h"
 #include "ui/VortlaneDlg.h"
-#include "ui/cipher_buttons.h"
-#include "ui/output_form_rules.h"
+#include "ui/main_dialog_template.h"
 
 void CVortlaneDlg::OnSelchangeOutputForm() {
     // Picks up the new form and whatever the user typed into the output name.
@@ -23,8 +24,8 @@ void CVortlaneDlg::OnSelchangeOutputForm() {
     EnableControl(IDC_DER, encoding);
     EnableControl(IDC_FORM_GROUP, encoding);
 
-    for (int index = 0; index < 6; ++index) {
-        EnableControl(kCipherButtons[index].controlId, CipherButtonAppliesToForm(index, m_pDoc->m_nOutputForm));
+    for (int index = 0; index < kCipherButtonCount; ++index) {
+        EnableControl(kCipherButtonControls[index], CipherButtonAppliesToForm(index, m_pDoc->m_nOutputForm));
     }
     // Show checked the cipher the document will write this form with, not a fixed button: a check
     // mark on "DES (64Bit)" while the document writes 3DES, or writes in clear, would mislead.

@@ -1,5 +1,6 @@
 #include "ui/main_dialog_template.h"
 
+#include "doc/output_forms.h"
 #include "ui/resource.h"
 
 namespace {
@@ -10,6 +11,9 @@ constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
 constexpr DWORD kLineEdit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 
 }  // namespace
+
+const int kCipherButtonControls[kCipherButtonCount] = {IDC_DES64,  IDC_3DES128,  IDC_3DES192,
+                                                       IDC_RC2_40, IDC_RC2_128, IDC_NO_ENCRYPT};
 
 DialogTemplate MainDialogTemplate() {
     DialogTemplate t;
@@ -34,12 +38,12 @@ DialogTemplate MainDialogTemplate() {
         {IDC_OUTPUT_FORM, "combobox", CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP, "", 49, 56, 66, 79},
         {IDC_DER, "button", kRadio | WS_GROUP, "DER", 23, 81, 31, 10},
         {IDC_PEM, "button", kRadio, "PEM", 23, 95, 30, 10},
-        {IDC_DES64, "button", kRadio | WS_GROUP, "DES (64Bit)", 81, 81, 53, 10},
-        {IDC_3DES128, "button", kRadio, "3DES (128Bit)", 81, 94, 61, 10},
-        {IDC_3DES192, "button", kRadio, "3DES (192Bit)", 81, 107, 61, 10},
-        {IDC_RC2_40, "button", kRadio, "RC2 (40Bit)", 158, 81, 53, 10},
-        {IDC_RC2_128, "button", kRadio, "RC2 (128Bit)", 158, 94, 57, 10},
-        {IDC_NO_ENCRYPT, "button", kRadio, "Don't Encrypt", 158, 107, 57, 10},
+        {kCipherButtonControls[0], "button", kRadio | WS_GROUP, kCipherButtons[0].label, 81, 81, 53, 10},
+        {kCipherButtonControls[1], "button", kRadio, kCipherButtons[1].label, 81, 94, 61, 10},
+        {kCipherButtonControls[2], "button", kRadio, kCipherButtons[2].label, 81, 107, 61, 10},
+        {kCipherButtonControls[3], "button", kRadio, kCipherButtons[3].label, 158, 81, 53, 10},
+        {kCipherButtonControls[4], "button", kRadio, kCipherButtons[4].label, 158, 94, 57, 10},
+        {kCipherButtonControls[5], "button", kRadio, kCipherButtons[5].label, 158, 107, 57, 10},
         {IDC_DEPTH, "edit", kLineEdit, "", 134, 125, 21, 12},
         {IDC_OUTPUT_FILE, "edit", kLineEdit, "", 13, 150, 217, 12},
         {IDC_INPUT_LIST, "listbox",
@@ -55,8 +59,8 @@ DialogTemplate MainDialogTemplate() {
          229, 37},
     };
     // Added in this order; the sorted combo box shows them sorted.
-    for (const char* form : {"Certificate", "CRL", "PrivateKey", "PKCS#12", "PKCS#7", "PKCS#8", "CertReq"}) {
-        t.initStrings.push_back({IDC_OUTPUT_FORM, form});
+    for (const OutputFormRule& rule : kOutputFormRules) {
+        t.initStrings.push_back({IDC_OUTPUT_FORM, rule.name});
     }
     return t;
 }

@@ -1,6 +1,7 @@
 // quillon-cli run as a process: forms and their aliases, exit statuses, the log on standard output,
 // the derived output name, --dry-run, --quiet, depths and cipher buttons.
 #include "doc/VortlaneDoc.h"
+#include "doc/input_route.h"
 #include "tests/cli/cli_process.h"
 #include "tests/cli/sample_set.h"
 
@@ -170,8 +171,7 @@ TEST(CliLog, StandardOutputIsTheDocumentsLog)
     CVortlaneDoc doc;
     CString log;
     for (const fs::path& in : inputs) {
-        ASSERT_TRUE(doc.OnOpenDocument(in.string().c_str())) << in;
-        doc.BuildChain(&log);
+        ASSERT_TRUE(OpenInput(doc, in.string(), &log).accepted) << in;
     }
     ASSERT_NE(doc.WriteOutput(s.dir.file("by-document.cer").string(), 2, &log), 0);
 

@@ -5,6 +5,7 @@
 #include "tests/support/fixtures.h"
 
 #include "doc/VortlaneDoc.h"
+#include "doc/input_route.h"
 
 #include <filesystem>
 #include <string>
@@ -39,11 +40,9 @@ inline const std::string kRootDn = "O=Quillon Tests, CN=Level 0";
 inline const std::string kInterDn = "O=Quillon Tests, CN=Level 1";
 inline const std::string kUserDn = "O=Quillon Tests, CN=Level 2";
 
-// Reads one file the way the input route does: on success the chain is rebuilt and the log replaced.
+// Takes one file through the input route: on success the chain is rebuilt and the log replaced.
 inline bool Arrive(CVortlaneDoc& doc, const std::filesystem::path& path, CString* log) {
-    if (!doc.OnOpenDocument(path.c_str())) return false;
-    doc.BuildChain(log);
-    return true;
+    return OpenInput(doc, path.string(), log).accepted;
 }
 
 }  // namespace doc_test

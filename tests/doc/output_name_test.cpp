@@ -1,3 +1,4 @@
+#include "doc/output_forms.h"
 #include "doc/output_name.h"
 
 #include <gtest/gtest.h>
@@ -75,10 +76,12 @@ TEST(DeriveOutputFileName, LongNamesAreDerivedInFull) {
 }
 
 TEST(OutputForms, IndexesAndExtensionsFollowTheFormList) {
+    const char* names[7] = {"Certificate", "CRL", "PrivateKey", "PKCS#12", "PKCS#7", "PKCS#8", "CertReq"};
     const char* extensions[7] = {".cer", ".crl", ".key", ".p12", ".p7b", ".crtx", ".req"};
     for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(OutputFormIndex(kOutputFormNames[i]), i);
-        EXPECT_EQ(OutputExtensionForForm(kOutputFormNames[i]), extensions[i]);
+        EXPECT_EQ(kOutputFormRules[i].form, i);
+        EXPECT_EQ(OutputFormIndex(names[i]), i);
+        EXPECT_EQ(OutputExtensionForForm(names[i]), extensions[i]);
     }
     for (const char* notAForm : {"", "certificate", "CERTIFICATE", "PKCS#12 ", "Certificate\n", "pkcs#7", "Key"}) {
         EXPECT_EQ(OutputFormIndex(notAForm), -1) << notAForm;

@@ -1,5 +1,6 @@
 // Keys and pass phrases under hostile conditions: key files are 0600 whatever the umask, a cipher that
 // cannot be had fails the write, pass phrases show up nowhere, and a wrong pass phrase is called wrong.
+#include "doc/input_route.h"
 #include "tests/hostile/hostile_support.h"
 
 #include <gtest/gtest.h>
@@ -56,9 +57,8 @@ protected:
 TEST_P(KeyFileMode, ThroughTheDocument) {
     qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(input_.c_str()));
     CString log;
-    doc.BuildChain(&log);
+    ASSERT_TRUE(OpenInput(doc, input_.string(), &log).accepted);
     doc.m_nOutputForm = form().index;
     doc.m_bDerOutput = form().der;
     if (form().index == FORM_PRIVATE_KEY) doc.m_nPemCipher = form().cipher;
@@ -215,9 +215,8 @@ TEST(PassPhraseLeakDocument, LogHoldsNoPassPhrase) {
     qfix::write_bytes(dir.file("input.p12"), chain_materials().p12);
     qfix::ScriptedPassProvider pass({"wrong-Pass-3Fq", kInputPass, kOutputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(dir.file("input.p12").c_str()));
     CString log;
-    doc.BuildChain(&log);
+    ASSERT_TRUE(OpenInput(doc, dir.file("input.p12").string(), &log).accepted);
     for (int form : {FORM_PKCS12, FORM_PRIVATE_KEY, FORM_PKCS8}) {
         doc.m_nOutputForm = form;
         EXPECT_TRUE(doc.WriteOutput(dir.file("out" + std::to_string(form)).string(), 0, &log)) << log;

@@ -1,6 +1,7 @@
 // Output faults, one row each: a write that cannot happen says "cannot write" and loses nothing (an
 // existing file stays byte for byte, no temporary file is left); a write onto an input replaces it whole.
 // Every row runs for three forms, through the document and through the command line.
+#include "doc/input_route.h"
 #include "tests/hostile/hostile_support.h"
 
 #include <gtest/gtest.h>
@@ -150,9 +151,8 @@ TEST_P(HostileWrite, ThroughTheDocument) {
     if (c.row.unprivileged && geteuid() == 0 && !unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
     qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(setup_.input.c_str()));
     CString log;
-    doc.BuildChain(&log);
+    ASSERT_TRUE(OpenInput(doc, setup_.input.string(), &log).accepted);
     doc.m_nOutputForm = c.form.index;
     before_ = snapshot(setup_.dir);
 
