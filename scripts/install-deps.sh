@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs whatever Debian package of deps/debian-packages.txt is missing; does nothing when all are there.
+# Installs whatever Debian package of deps/debian-packages.txt (or the list given) is missing; does
+# nothing when all are there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/deps/debian-packages.txt")
+list=${1:-$here/deps/debian-packages.txt}
+mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$list")
 missing=()
 for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
