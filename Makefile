@@ -5,10 +5,12 @@ FUZZ_BUILD ?= build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench clean
+.PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench install package \
+        package-check clean
 
 all: build
 
@@ -60,6 +62,21 @@ bench: deps
 	@cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@bench/run-bench.sh build/bench
+
+# Installs the programs, launcher, icons, manual pages and completion under PREFIX (default /usr/local);
+# DESTDIR stages the whole tree elsewhere, as packagers do.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package of the same files, its library dependencies computed; package-check lists it and
+# runs lintian on it.
+package: build
+	@scripts/install-deps.sh deps/debian-packages-packaging.txt
+	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/out
+	@rm -rf out/_CPack_Packages && ls out/quillon_*.deb
+
+package-check: package
+	@packaging/check-package.sh out
 
 clean:
 	rm -rf build out
