@@ -65,7 +65,7 @@ if [ "$kind" = gui ]; then
   grep -E '^Exec=' "$desktop" | grep -qE '%[fFuU]' && fail "the launcher passes file arguments"
   grep -qx "Icon=$id" "$desktop" || fail "the launcher's icon is not $id"
   metainfo=$root/share/metainfo/$id.metainfo.xml
-  appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli rejects $metainfo"
+  verdict=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli rejects $metainfo: $verdict"
   grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $id.desktop"
   grep -m1 '<release ' "$metainfo" | grep -qF "version=\"$version\"" || fail "the metainfo's newest release is not $version"
