@@ -12,7 +12,6 @@ using UINT = unsigned int;
 using CString = std::string;  // 8-bit text; UTF-8 on this platform
 
 class CObject;
-class CArchive;
 
 // What DECLARE_DYNCREATE gives a class: its name, its schema number and a factory.
 struct CRuntimeClass {
@@ -36,7 +35,6 @@ class CObject {
 public:
     virtual ~CObject() = default;
     virtual const CRuntimeClass* GetRuntimeClass() const;
-    virtual void Serialize(CArchive&) {}
     bool IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass()->IsDerivedFrom(cls); }
     static const CRuntimeClass classCObject;
 };

@@ -13,7 +13,5 @@ HDROP NewDrop(std::vector<CString> paths);
 
 // A whole decimal number in int range: optional blanks, an optional sign, digits, optional blanks.
 bool ParseInt(const CString& text, int* out);
-// The prompt of DDV_MaxChars: "Enter no more than 8 characters."
-CString FormatMaxCharsPrompt(int nChars);
 
 }  // namespace afx

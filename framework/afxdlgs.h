@@ -19,8 +19,6 @@ public:
     // Runs modally; IDOK when the user chose a file, IDCANCEL otherwise.
     virtual INT_PTR DoModal();
     CString GetPathName() const;  // the full path of the chosen file
-    CString GetFileName() const;  // its last component
-    CString GetFileExt() const;   // its extension without the dot
 
     BOOL m_bOpenFileDialog;
     CString m_strDefExt;

@@ -136,13 +136,9 @@ public:
     // MF_STRING, MF_SEPARATOR, MF_GRAYED. For MF_POPUP, nIDNewItem is the HMENU of a CMenu whose
     // items are copied in.
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const char* lpszNewItem = nullptr);
-    // nEnable: MF_ENABLED or MF_GRAYED, with MF_BYCOMMAND or MF_BYPOSITION. Returns the previous
-    // state, or -1 when there is no such item.
-    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
     UINT GetMenuItemCount() const;
     UINT GetMenuItemID(int nPos) const;  // 0xFFFFFFFF for a popup, 0 for a separator
     int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
-    CMenu* GetSubMenu(int nPos) const;
     HMENU GetSafeHmenu() const { return m_hMenu; }
 
     const std::vector<Item>& Items() const { return m_items; }
@@ -168,8 +164,6 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    static CWnd* FromHandle(HWND hWnd);
 
     // Messages. SendMessage runs WindowProc at once; PostMessage queues it for the event loop.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -183,36 +177,26 @@ public:
 
     // Children and state.
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
     CWnd* GetParent() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);  // returns TRUE if the window was disabled before
     BOOL IsWindowEnabled() const;
     BOOL ShowWindow(int nCmdShow);
-    BOOL IsWindowVisible() const;
     void SetWindowText(const char* lpszString);
     void GetWindowText(CString& rString) const;
-    int GetWindowTextLength() const;
     void SetDlgItemText(int nID, const char* lpszString);
     int GetDlgItemText(int nID, CString& rString) const;
-    void CheckDlgButton(int nIDButton, UINT nCheck);
     UINT IsDlgButtonChecked(int nIDButton) const;
     void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-    CWnd* SetFocus();
     static CWnd* GetFocus();
     CWnd* SetActiveWindow();
     void DragAcceptFiles(BOOL bAccept = TRUE);
     // The window's system menu (null when the window has none). bRevert: back to the default menu.
     CMenu* GetSystemMenu(BOOL bRevert);
-    CMenu* GetMenu() const;
     BOOL IsIconic() const;
     void GetClientRect(CRect* lpRect) const;
-    void GetWindowRect(CRect* lpRect) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
-    void Invalidate(BOOL bErase = TRUE);
-    void UpdateWindow();
     BOOL DestroyWindow();
-    int MessageBox(const char* lpszText, const char* lpszCaption = nullptr, UINT nType = MB_OK);
 
     // Data exchange between the controls and the members bound in DoDataExchange. Returns FALSE
     // when a value read from the controls was refused (the user has been told).
@@ -232,7 +216,6 @@ public:
 class CButton : public CWnd {
 public:
     int GetCheck() const;
-    void SetCheck(int nCheck);
 };
 
 class CStatic : public CWnd {
@@ -241,42 +224,26 @@ public:
     HICON GetIcon() const;
 };
 
-class CEdit : public CWnd {
-public:
-    void SetSel(int nStartChar, int nEndChar);
-    void ReplaceSel(const char* lpszNewText);
-    int GetLineCount() const;
-};
+class CEdit : public CWnd {};
 
-// A list box. With LBS_SORT, AddString sorts the string in (case-insensitive); InsertString never
-// sorts. Indices are display positions.
+// A list box. With LBS_SORT, AddString sorts the string in (case-insensitive). Indices are display
+// positions.
 class CListBox : public CWnd {
 public:
     int AddString(const char* lpszItem);
-    int InsertString(int nIndex, const char* lpszItem);
-    int DeleteString(UINT nIndex);
     void ResetContent();
     int GetCount() const;
     int GetText(int nIndex, CString& rString) const;
-    int GetTextLen(int nIndex) const;
     int GetCurSel() const;  // LB_ERR when nothing is selected (always, with LBS_NOSEL)
-    int FindStringExact(int nIndexStart, const char* lpszFind) const;
 };
 
 // A combo box; with CBS_SORT, AddString sorts the string in as CListBox does.
 class CComboBox : public CWnd {
 public:
     int AddString(const char* lpszString);
-    int InsertString(int nIndex, const char* lpszString);
-    int DeleteString(UINT nIndex);
-    void ResetContent();
-    int GetCount() const;
-    void GetLBText(int nIndex, CString& rString) const;
-    int GetCurSel() const;
     int SetCurSel(int nSelect);  // -1 clears the selection
     // Selects the first item from nStartAfter + 1 that begins with lpszString (case-insensitive).
     int SelectString(int nStartAfter, const char* lpszString);
-    int FindStringExact(int nIndexStart, const char* lpszFind) const;
 };
 
 // ---- Data exchange -----------------------------------------------------------------------------
@@ -302,12 +269,9 @@ public:
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
-void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
-void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars);
 
 // The texts of the exchange's refusal prompts.
 extern const char* const AFX_PROMPT_PARSE_INT;        // "Please enter an integer."
@@ -332,10 +296,6 @@ public:
     virtual BOOL OnInitDialog();
     virtual void OnOK();      // UpdateData(TRUE), then EndDialog(IDOK) when it succeeded
     virtual void OnCancel();  // EndDialog(IDCANCEL)
-
-    void NextDlgCtrl() const;
-    void PrevDlgCtrl() const;
-    void GotoDlgCtrl(CWnd* pWndCtrl);
 
     UINT m_nIDHelp = 0;
 
@@ -365,7 +325,6 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
     // Draws the icon's standard-size image (SM_CXICON × SM_CYICON) with its top-left at (x, y).
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    void FillSolidRect(const CRect& rect, DWORD rgb);
 };
 
 // Painting of a window inside its WM_PAINT; outside of one it draws into a scratch image.

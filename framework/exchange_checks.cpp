@@ -46,6 +46,4 @@ bool ParseInt(const CString& text, int* out)
     return true;
 }
 
-CString FormatMaxCharsPrompt(int nChars) { return "Enter no more than " + std::to_string(nChars) + " characters."; }
-
 }  // namespace afx

@@ -66,17 +66,6 @@ CMenu::Item* CMenu::FindItem(UINT nID, UINT nFlags)
     return nullptr;
 }
 
-UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
-{
-    Item* item = FindItem(nIDEnableItem, nEnable);
-    if (!item)
-        return static_cast<UINT>(-1);
-    const UINT previous = item->flags & (MF_GRAYED | MF_DISABLED);
-    item->flags = (item->flags & ~(MF_GRAYED | MF_DISABLED)) | (nEnable & (MF_GRAYED | MF_DISABLED));
-    Changed();
-    return previous;
-}
-
 UINT CMenu::GetMenuItemCount() const { return static_cast<UINT>(m_items.size()); }
 
 UINT CMenu::GetMenuItemID(int nPos) const
@@ -94,13 +83,6 @@ int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
     Item* item = const_cast<CMenu*>(this)->FindItem(nIDItem, nFlags);
     rString = item ? item->text : CString();
     return static_cast<int>(rString.size());
-}
-
-CMenu* CMenu::GetSubMenu(int nPos) const
-{
-    if (nPos < 0 || static_cast<size_t>(nPos) >= m_items.size())
-        return nullptr;
-    return m_items[static_cast<size_t>(nPos)].popup.get();
 }
 
 void CMenu::Changed()

@@ -3,10 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 
 #include "framework/qt/qt_access.h"
 #include "framework/qt/window_record.h"
@@ -47,17 +44,6 @@ int CButton::GetCheck() const
     return (button && button->isChecked()) ? BST_CHECKED : BST_UNCHECKED;
 }
 
-void CButton::SetCheck(int nCheck)
-{
-    if (auto* check = WidgetOf<QCheckBox>(this)) {
-        check->setCheckState(nCheck == 2 ? Qt::PartiallyChecked : nCheck ? Qt::Checked : Qt::Unchecked);
-        return;
-    }
-    if (auto* button = WidgetOf<QAbstractButton>(this))
-        if (button->isCheckable())
-            button->setChecked(nCheck != 0);
-}
-
 // ---- CStatic -----------------------------------------------------------------------------------
 
 HICON CStatic::SetIcon(HICON hIcon)
@@ -74,39 +60,6 @@ HICON CStatic::SetIcon(HICON hIcon)
 HICON CStatic::GetIcon() const { return m_hWnd ? m_hWnd->staticIcon : nullptr; }
 
 // ---- CEdit -------------------------------------------------------------------------------------
-
-void CEdit::SetSel(int nStartChar, int nEndChar)
-{
-    if (auto* line = WidgetOf<QLineEdit>(this)) {
-        if (nStartChar == 0 && nEndChar == -1)
-            line->selectAll();
-        else if (nStartChar < 0)
-            line->deselect();
-        else
-            line->setSelection(nStartChar, (nEndChar < 0 ? static_cast<int>(line->text().size()) : nEndChar) - nStartChar);
-    } else if (auto* edit = WidgetOf<QPlainTextEdit>(this)) {
-        QTextCursor cursor = edit->textCursor();
-        const int length = edit->document()->characterCount() - 1;
-        cursor.setPosition(std::clamp(nStartChar, 0, length));
-        cursor.setPosition(nEndChar < 0 ? length : std::clamp(nEndChar, 0, length), QTextCursor::KeepAnchor);
-        edit->setTextCursor(cursor);
-    }
-}
-
-void CEdit::ReplaceSel(const char* lpszNewText)
-{
-    if (auto* line = WidgetOf<QLineEdit>(this))
-        line->insert(ToQt(lpszNewText));
-    else if (auto* edit = WidgetOf<QPlainTextEdit>(this))
-        edit->insertPlainText(EditTextToQt(m_hWnd, lpszNewText ? lpszNewText : ""));
-}
-
-int CEdit::GetLineCount() const
-{
-    if (auto* edit = WidgetOf<QPlainTextEdit>(this))
-        return edit->document()->blockCount();
-    return WidgetOf<QLineEdit>(this) ? 1 : 0;
-}
 
 // ---- CListBox ----------------------------------------------------------------------------------
 
@@ -127,25 +80,6 @@ int CListBox::AddString(const char* lpszItem)
     const int pos = (m_hWnd->style & LBS_SORT) ? SortedPosition(ListTexts(list), text) : list->count();
     list->insertItem(pos, text);
     return pos;
-}
-
-int CListBox::InsertString(int nIndex, const char* lpszItem)
-{
-    auto* list = WidgetOf<QListWidget>(this);
-    if (!list || nIndex > list->count())
-        return LB_ERR;
-    const int pos = nIndex < 0 ? list->count() : nIndex;
-    list->insertItem(pos, ToQt(lpszItem));
-    return pos;
-}
-
-int CListBox::DeleteString(UINT nIndex)
-{
-    auto* list = WidgetOf<QListWidget>(this);
-    if (!list || nIndex >= static_cast<UINT>(list->count()))
-        return LB_ERR;
-    delete list->takeItem(static_cast<int>(nIndex));
-    return list->count();
 }
 
 void CListBox::ResetContent()
@@ -170,33 +104,12 @@ int CListBox::GetText(int nIndex, CString& rString) const
     return static_cast<int>(rString.size());
 }
 
-int CListBox::GetTextLen(int nIndex) const
-{
-    CString text;
-    return GetText(nIndex, text) == LB_ERR ? LB_ERR : static_cast<int>(text.size());
-}
-
 int CListBox::GetCurSel() const
 {
     auto* list = WidgetOf<QListWidget>(this);
     if (!list || (m_hWnd->style & LBS_NOSEL) || list->selectedItems().isEmpty())
         return LB_ERR;
     return list->row(list->selectedItems().first());
-}
-
-int CListBox::FindStringExact(int nIndexStart, const char* lpszFind) const
-{
-    auto* list = WidgetOf<QListWidget>(this);
-    if (!list)
-        return LB_ERR;
-    const QString text = ToQt(lpszFind);
-    const int count = list->count();
-    for (int n = 1; n <= count; ++n) {
-        const int i = (nIndexStart + n + count) % count;  // from the item after nIndexStart, wrapping
-        if (QString::compare(list->item(i)->text(), text, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return LB_ERR;
 }
 
 // ---- CComboBox ---------------------------------------------------------------------------------
@@ -221,53 +134,6 @@ int CComboBox::AddString(const char* lpszString)
     // Adding an item never selects one: a combo box starts with no selection.
     combo->setCurrentIndex(current < 0 ? -1 : (current >= pos ? current + 1 : current));
     return pos;
-}
-
-int CComboBox::InsertString(int nIndex, const char* lpszString)
-{
-    auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo || nIndex > combo->count())
-        return CB_ERR;
-    const int pos = nIndex < 0 ? combo->count() : nIndex;
-    const int current = combo->currentIndex();
-    combo->insertItem(pos, ToQt(lpszString));
-    combo->setCurrentIndex(current < 0 ? -1 : (current >= pos ? current + 1 : current));
-    return pos;
-}
-
-int CComboBox::DeleteString(UINT nIndex)
-{
-    auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo || nIndex >= static_cast<UINT>(combo->count()))
-        return CB_ERR;
-    combo->removeItem(static_cast<int>(nIndex));
-    return combo->count();
-}
-
-void CComboBox::ResetContent()
-{
-    if (auto* combo = WidgetOf<QComboBox>(this))
-        combo->clear();
-}
-
-int CComboBox::GetCount() const
-{
-    auto* combo = WidgetOf<QComboBox>(this);
-    return combo ? combo->count() : CB_ERR;
-}
-
-void CComboBox::GetLBText(int nIndex, CString& rString) const
-{
-    rString.clear();
-    auto* combo = WidgetOf<QComboBox>(this);
-    if (combo && nIndex >= 0 && nIndex < combo->count())
-        rString = FromQt(combo->itemText(nIndex));
-}
-
-int CComboBox::GetCurSel() const
-{
-    auto* combo = WidgetOf<QComboBox>(this);
-    return (combo && combo->currentIndex() >= 0) ? combo->currentIndex() : CB_ERR;
 }
 
 int CComboBox::SetCurSel(int nSelect)
@@ -300,17 +166,3 @@ int CComboBox::SelectString(int nStartAfter, const char* lpszString)
     return CB_ERR;  // the selection stays as it was
 }
 
-int CComboBox::FindStringExact(int nIndexStart, const char* lpszFind) const
-{
-    auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo)
-        return CB_ERR;
-    const QString text = ToQt(lpszFind);
-    const int count = combo->count();
-    for (int n = 1; n <= count; ++n) {
-        const int i = (nIndexStart + n + count) % count;
-        if (QString::compare(combo->itemText(i), text, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return CB_ERR;
-}

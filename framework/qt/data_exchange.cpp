@@ -96,22 +96,6 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value)
     value = parsed;
 }
 
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
-{
-    if (pDX->m_bFailed)
-        return;
-    HWND control = pDX->PrepareCtrl(nIDC);
-    if (!control)
-        return;
-    auto* button = static_cast<CButton*>(control->ownedWnd.get());
-    if (!qobject_cast<QAbstractButton*>(control->widget.data()))
-        return;
-    if (pDX->m_bSaveAndValidate)
-        value = button->GetCheck();
-    else
-        button->SetCheck(value);
-}
-
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 {
     if (pDX->m_bFailed)
@@ -169,20 +153,6 @@ void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
         static_cast<CComboBox*>(control->ownedWnd.get())->SelectString(-1, value.c_str());
 }
 
-void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
-{
-    if (pDX->m_bFailed)
-        return;
-    HWND control = pDX->PrepareCtrl(nIDC);
-    if (!control || !qobject_cast<QComboBox*>(control->widget.data()))
-        return;
-    auto* combo = static_cast<CComboBox*>(control->ownedWnd.get());
-    if (pDX->m_bSaveAndValidate)
-        index = combo->GetCurSel();
-    else
-        combo->SetCurSel(index);
-}
-
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal)
 {
     // Only values read from the controls are checked; the value is already stored in the member.
@@ -194,19 +164,3 @@ void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal)
     pDX->Fail();
 }
 
-void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars)
-{
-    if (pDX->m_bFailed)
-        return;
-    HWND control = pDX->m_pDlgWnd && pDX->m_pDlgWnd->m_hWnd ? pDX->m_pDlgWnd->m_hWnd->FindChild(pDX->m_idLastControl) : nullptr;
-    if (!pDX->m_bSaveAndValidate) {
-        if (control)
-            if (auto* line = qobject_cast<QLineEdit*>(control->widget.data()))
-                line->setMaxLength(nChars);
-        return;
-    }
-    if (static_cast<int>(value.size()) <= nChars)
-        return;
-    AfxMessageBox(FormatMaxCharsPrompt(nChars).c_str(), MB_ICONEXCLAMATION);
-    pDX->Fail();
-}

@@ -164,22 +164,3 @@ BOOL CDialog::OnCmdMsg(UINT nID, int nCode)
     return app ? app->OnCmdMsg(nID, nCode) : FALSE;
 }
 
-void CDialog::NextDlgCtrl() const
-{
-    if (m_hWnd && m_hWnd->window)
-        if (QWidget* focus = m_hWnd->window->focusWidget())
-            focus->nextInFocusChain()->setFocus(Qt::TabFocusReason);
-}
-
-void CDialog::PrevDlgCtrl() const
-{
-    if (m_hWnd && m_hWnd->window)
-        if (QWidget* focus = m_hWnd->window->focusWidget())
-            focus->previousInFocusChain()->setFocus(Qt::BacktabFocusReason);
-}
-
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
-{
-    if (pWndCtrl)
-        pWndCtrl->SetFocus();
-}

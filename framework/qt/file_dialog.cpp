@@ -82,15 +82,3 @@ INT_PTR CFileDialog::DoModal()
 
 CString CFileDialog::GetPathName() const { return m_strPathName; }
 
-CString CFileDialog::GetFileName() const
-{
-    const size_t slash = m_strPathName.find_last_of('/');
-    return slash == CString::npos ? m_strPathName : m_strPathName.substr(slash + 1);
-}
-
-CString CFileDialog::GetFileExt() const
-{
-    const CString name = GetFileName();
-    const size_t dot = name.find_last_of('.');
-    return dot == CString::npos ? CString() : name.substr(dot + 1);
-}

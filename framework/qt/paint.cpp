@@ -29,14 +29,6 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
     return TRUE;
 }
 
-void CDC::FillSolidRect(const CRect& rect, DWORD rgb)
-{
-    if (!m_hDC)
-        return;
-    m_hDC->painter->fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()),
-                             QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF));
-}
-
 CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd)
 {
     auto dc = new HDC__;

@@ -53,8 +53,6 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-CWnd* CWnd::FromHandle(HWND hWnd) { return hWnd ? hWnd->wnd : nullptr; }
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND__* record = (m_hWnd && m_hWnd->IsDialog()) ? m_hWnd : nullptr;
@@ -206,8 +204,6 @@ CWnd* CWnd::GetDlgItem(int nID) const
     return child ? child->wnd : nullptr;
 }
 
-int CWnd::GetDlgCtrlID() const { return m_hWnd ? m_hWnd->id : 0; }
-
 CWnd* CWnd::GetParent() const { return (m_hWnd && m_hWnd->parent) ? m_hWnd->parent->wnd : nullptr; }
 
 BOOL CWnd::EnableWindow(BOOL bEnable)
@@ -249,8 +245,6 @@ BOOL CWnd::ShowWindow(int nCmdShow)
     }
     return wasVisible;
 }
-
-BOOL CWnd::IsWindowVisible() const { return (m_hWnd && m_hWnd->widget && m_hWnd->widget->isVisible()) ? TRUE : FALSE; }
 
 void CWnd::SetWindowText(const char* lpszString)
 {
@@ -305,13 +299,6 @@ void CWnd::GetWindowText(CString& rString) const
         rString = FromQt(combo->currentIndex() >= 0 || combo->isEditable() ? combo->currentText() : QString());
 }
 
-int CWnd::GetWindowTextLength() const
-{
-    CString text;
-    GetWindowText(text);
-    return static_cast<int>(text.size());
-}
-
 void CWnd::SetDlgItemText(int nID, const char* lpszString)
 {
     if (CWnd* item = GetDlgItem(nID))
@@ -324,12 +311,6 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const
     if (CWnd* item = GetDlgItem(nID))
         item->GetWindowText(rString);
     return static_cast<int>(rString.size());
-}
-
-void CWnd::CheckDlgButton(int nIDButton, UINT nCheck)
-{
-    if (auto* button = static_cast<CButton*>(GetDlgItem(nIDButton)))
-        button->SetCheck(static_cast<int>(nCheck));
 }
 
 UINT CWnd::IsDlgButtonChecked(int nIDButton) const
@@ -347,14 +328,6 @@ void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckB
         if (child->id >= nIDFirstButton && child->id <= nIDLastButton)
             if (auto* button = qobject_cast<QAbstractButton*>(child->widget.data()))
                 button->setChecked(child->id == nIDCheckButton);
-}
-
-CWnd* CWnd::SetFocus()
-{
-    CWnd* previous = GetFocus();
-    if (m_hWnd && m_hWnd->widget)
-        m_hWnd->widget->setFocus(Qt::OtherFocusReason);
-    return previous;
 }
 
 CWnd* CWnd::GetFocus()
@@ -395,8 +368,6 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert)
     return bRevert ? nullptr : record->systemMenu.get();
 }
 
-CMenu* CWnd::GetMenu() const { return m_hWnd ? m_hWnd->menu.get() : nullptr; }
-
 BOOL CWnd::IsIconic() const
 {
     return (m_hWnd && m_hWnd->window && m_hWnd->window->isMinimized()) ? TRUE : FALSE;
@@ -413,19 +384,6 @@ void CWnd::GetClientRect(CRect* lpRect) const
     *lpRect = CRect{0, 0, area->width(), area->height()};
 }
 
-void CWnd::GetWindowRect(CRect* lpRect) const
-{
-    if (!lpRect)
-        return;
-    *lpRect = CRect{};
-    if (!m_hWnd || !m_hWnd->widget)
-        return;
-    QWidget* widget = m_hWnd->widget;
-    const QRect frame = widget->isWindow() ? widget->frameGeometry()
-                                            : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
-    *lpRect = CRect{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
-}
-
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 {
     return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
@@ -438,23 +396,6 @@ HICON CWnd::GetIcon(BOOL bBigIcon) const
     return bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
 }
 
-void CWnd::Invalidate(BOOL)
-{
-    if (!m_hWnd || !m_hWnd->widget)
-        return;
-    if (m_hWnd->client)
-        m_hWnd->client->update();
-    m_hWnd->widget->update();
-}
-
-void CWnd::UpdateWindow()
-{
-    if (m_hWnd && m_hWnd->client)
-        m_hWnd->client->repaint();
-    else if (m_hWnd && m_hWnd->widget)
-        m_hWnd->widget->repaint();
-}
-
 BOOL CWnd::DestroyWindow()
 {
     HWND__* record = m_hWnd;
@@ -463,11 +404,6 @@ BOOL CWnd::DestroyWindow()
     m_hWnd = nullptr;
     DestroyDialogWindow(record);
     return TRUE;
-}
-
-int CWnd::MessageBox(const char* lpszText, const char* lpszCaption, UINT nType)
-{
-    return ShowMessageBox(lpszText ? lpszText : "", lpszCaption, nType);
 }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
