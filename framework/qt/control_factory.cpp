@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 
 #include "framework/qt/control_factory.h"
 #include "framework/qt/dialog_units.h"
@@ -177,12 +178,28 @@ static QWidget* CreateComboBox(HWND__* control, QWidget* client, QRect& rect)
     return combo;
 }
 
+// The rows of a list without selection: no row is ever drawn as current, selected or under the
+// mouse, so a click on a row leaves the list looking as it did.
+class PlainRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
+    }
+};
+
 static QWidget* CreateListBox(HWND__* control, QWidget* client)
 {
     const DWORD style = control->style;
     auto* list = new QListWidget(client);
     list->setSortingEnabled(false);  // LBS_SORT inserts in place (CListBox::AddString)
     list->setSelectionMode((style & LBS_NOSEL) ? QAbstractItemView::NoSelection : QAbstractItemView::SingleSelection);
+    if (style & LBS_NOSEL)
+        list->setItemDelegate(new PlainRowDelegate(list));
     list->setVerticalScrollBarPolicy((style & WS_VSCROLL)
                                          ? ((style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded)
                                          : Qt::ScrollBarAlwaysOff);

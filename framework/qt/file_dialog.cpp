@@ -13,17 +13,15 @@ AfxFileDialogHook g_fileDialogHook;
 
 void AfxSetFileDialogHook(AfxFileDialogHook hook) { g_fileDialogHook = std::move(hook); }
 
-// "*.*" means every file on the classic platform; here a name need not have a dot.
+// The label shows as the caller wrote it ("All files (*.*)"); the patterns Qt matches follow in a
+// group of their own, which the dialog keeps out of sight (HideNameFilterDetails). "*.*" means every
+// file on the classic platform: here a name need not have a dot.
 static QString QtNameFilter(const FileDialogFilter& filter)
 {
     QStringList patterns;
     for (const CString& pattern : filter.patterns)
         patterns << (pattern == "*.*" ? QStringLiteral("*") : ToQt(pattern));
-    QString label = ToQt(filter.label);
-    const qsizetype paren = label.lastIndexOf(u'(');
-    if (paren > 0 && label.endsWith(u')'))
-        label = label.left(paren).trimmed();
-    return label + QStringLiteral(" (") + patterns.join(u' ') + QStringLiteral(")");
+    return ToQt(filter.label) + QStringLiteral(" (") + patterns.join(u' ') + QStringLiteral(")");
 }
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
@@ -60,9 +58,13 @@ INT_PTR CFileDialog::DoModal()
     QFileDialog dialog(nullptr, ToQt(request.title));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(m_bOpenFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(m_bOpenFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // A name that does not exist is refused here only when the caller asks for it; otherwise the path
+    // goes back to the caller, which decides what it means (the program's input route ignores it).
+    const bool mustExist = m_bOpenFileDialog && (m_dwFlags & OFN_FILEMUSTEXIST);
+    dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (!m_bOpenFileDialog && !(m_dwFlags & OFN_OVERWRITEPROMPT))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     QStringList nameFilters;
     for (const FileDialogFilter& filter : request.filters)
         nameFilters << QtNameFilter(filter);

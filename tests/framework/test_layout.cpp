@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 
 #include "test_fixture.h"
 
@@ -121,6 +122,17 @@ TEST_F(DialogTest, ComboAndListSortCaseInsensitivelyAndListShowsNoSelection)
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::NoSelection);
     list->setCurrentRow(1);
     EXPECT_EQ(dlg.m_listInput.GetCurSel(), LB_ERR);
+
+    // A click on a row, with the list focused, draws no current row or focus band on it.
+    Window()->show();
+    Window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    const QImage before = list->grab().toImage();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_EQ(list->grab().toImage(), before);
     dlg.m_listInput.ResetContent();
     EXPECT_EQ(dlg.m_listInput.GetCount(), 0);
 }

@@ -1,5 +1,6 @@
 // Modal runs (nested too), the message box hook, the file dialog and the pass-phrase prompt.
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -151,22 +152,54 @@ TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
 
-    QStringList filters;
+    QStringList shown, filters;
     QString selected;
     WhenModal([&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; types && i < types->count(); ++i)
+            shown << types->itemText(i);
         filters = dialog->nameFilters();
-        selected = dialog->selectedNameFilter();
+        selected = types ? types->currentText() : QString();
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
     EXPECT_EQ(open.DoModal(), IDOK);
-    EXPECT_EQ(filters, QStringList({"PEM (*.pem)", "All files (*)"}));  // "*.*" must not require a dot here
+    // The labels as the caller wrote them; "*.*" must not require a dot here.
+    EXPECT_EQ(shown, QStringList({"PEM (*.pem)", "All files (*.*)"}));
+    EXPECT_EQ(filters, QStringList({"PEM (*.pem) (*.pem)", "All files (*.*) (*)"}));
     EXPECT_EQ(selected, "PEM (*.pem)");
     EXPECT_EQ(open.GetPathName(), path.toStdString());
+}
+
+TEST(FileDialogs, RealOpenDialogGivesBackATypedMissingNameWithoutAMessage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath("missing.pem");
+    bool messageShown = false;
+    WhenModal([&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // Were a "file not found" box to come up, this ends it and the dialog from inside its loop.
+        QMetaObject::invokeMethod(dialog, [&messageShown, dialog] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messageShown = true;
+                box->reject();
+                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            }
+        }, Qt::QueuedConnection);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(missing);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
+    EXPECT_EQ(open.DoModal(), IDOK);
+    EXPECT_FALSE(messageShown);
+    EXPECT_EQ(open.GetPathName(), missing.toStdString());
 }
 
 TEST(SecretPrompt, ScriptedAnswersAndNewPassPhrasesMustNotBeEmpty)
