@@ -82,18 +82,20 @@ unsigned sniff_der(const unsigned char* data, std::size_t len) {
     const unsigned char* end = data + len;
     Header outer;
     if (!next(p, end, outer) || !outer.constructed || !is(outer, V_ASN1_SEQUENCE)) return 0;
-    Header c[6];
+    Header c[10];
     bool unclear = false;
-    int n = children(outer, end, c, 6, unclear);
+    int n = children(outer, end, c, 10, unclear);
     if (unclear) return kDerAny;
     if (n == 0) return 0;
     if (is(c[0], V_ASN1_OBJECT)) return kDerP7;
     if (is(c[0], V_ASN1_INTEGER)) {
         unsigned shape = 0;
         if (n >= 2 && is(c[1], V_ASN1_SEQUENCE)) shape |= kDerP12 | kDerP8;
-        bool six_integers = n == 6;
-        for (int i = 0; i < n; ++i) six_integers = six_integers && is(c[i], V_ASN1_INTEGER);
-        if (six_integers) shape |= kDerDsaKey;
+        bool integers = true;
+        for (int i = 0; i < n; ++i) integers = integers && is(c[i], V_ASN1_INTEGER);
+        if (integers && n == 6) shape |= kDerDsaKey;
+        if (integers && n >= 9) shape |= kDerRsaKey;  // two-prime keys have nine, multi-prime ones more
+        if (n >= 2 && is(c[1], V_ASN1_OCTET_STRING)) shape |= kDerEcKey;
         return shape;
     }
     if (is(c[0], V_ASN1_SEQUENCE)) {

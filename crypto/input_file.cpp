@@ -21,10 +21,13 @@ struct ScopeState {
 };
 thread_local ScopeState* g_scope = nullptr;
 
-void scan_pem_labels(InputFile& in) {
+}  // namespace
+
+void scan_pem(const unsigned char* bytes, std::size_t len, std::vector<std::string>& labels,
+              std::vector<std::size_t>& starts) {
     static constexpr char kBegin[] = "-----BEGIN ";
-    const char* data = reinterpret_cast<const char*>(in.bytes.data());
-    const char* end = data + in.bytes.size();
+    const char* data = reinterpret_cast<const char*>(bytes);
+    const char* end = data + len;
     const char* p = data;
     while (p < end) {
         const void* hit = memmem(p, end - p, kBegin, sizeof kBegin - 1);
@@ -33,10 +36,15 @@ void scan_pem_labels(InputFile& in) {
         const char* line_end = static_cast<const char*>(memchr(label, '\n', end - label));
         if (!line_end) line_end = end;
         const void* close = memmem(label, line_end - label, "-----", 5);
-        if (close) in.pem_labels.emplace_back(label, static_cast<const char*>(close));
+        if (close) {
+            labels.emplace_back(label, static_cast<const char*>(close));
+            starts.push_back(static_cast<const char*>(hit) - data);
+        }
         p = line_end;
     }
 }
+
+namespace {
 
 // Reads a whole regular file, refusing anything else before reading a byte of it.
 bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError& why) {
@@ -87,7 +95,7 @@ std::shared_ptr<InputFile> load(const char* path, KxReadError& why) {
     auto in = std::make_shared<InputFile>();
     in->path = path;
     if (!read_bounded(path, in->bytes, why)) return nullptr;
-    scan_pem_labels(*in);
+    scan_pem(in->bytes.data(), in->bytes.size(), in->pem_labels, in->pem_starts);
     in->der_shape = sniff_der(in->bytes.data(), in->bytes.size());
     return in;
 }

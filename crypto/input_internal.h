@@ -22,7 +22,9 @@ enum DerShape : unsigned {
     kDerP7 = 1u << 5,
     kDerP12 = 1u << 6,
     kDerDsaKey = 1u << 7,
-    kDerAny = 0xFFu,
+    kDerRsaKey = 1u << 8,  // traditional (PKCS#1) RSA private key
+    kDerEcKey = 1u << 9,   // traditional (SEC1) EC private key
+    kDerAny = 0x3FFu,
 };
 unsigned sniff_der(const unsigned char* data, std::size_t len);
 
@@ -30,11 +32,16 @@ struct InputFile {
     std::string path;
     std::vector<unsigned char> bytes;
     std::vector<std::string> pem_labels;  // every "-----BEGIN <label>-----" seen, in file order
+    std::vector<std::size_t> pem_starts;  // where each of them begins
     unsigned der_shape = 0;
 
     bool has_label(std::initializer_list<const char*> labels) const;
     bool may_be(unsigned shape) const { return (der_shape & shape) != 0; }
 };
+
+// Every "-----BEGIN <label>-----" in the bytes: its label and where it begins.
+void scan_pem(const unsigned char* data, std::size_t len, std::vector<std::string>& labels,
+              std::vector<std::size_t>& starts);
 
 // The file at `path`, from the open scope when it holds that path, else read now (and sniffed).
 // Null when it cannot be read; the reason is recorded.

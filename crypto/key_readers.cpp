@@ -1,10 +1,10 @@
 // Readers of private keys: traditional PEM (RSA, DSA, EC; plain or encrypted), PKCS#8 plain and
 // encrypted in PEM and DER, and the traditional DER DSA key.
+#include "crypto/block_readers_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/kx_internal.h"
 #include "crypto/pass_internal.h"
 #include "crypto/pbe_check_internal.h"
-#include "crypto/pem_block_internal.h"
 
 #include <cstring>
 #include <limits>
@@ -53,11 +53,7 @@ std::unique_ptr<Key> not_recognised() {
 std::unique_ptr<Key> key_or_unrecognised(kx::PkeyPtr key) { return key ? done(std::move(key)) : not_recognised(); }
 
 // A traditional PEM key block; encrypted ones (Proc-Type/DEK-Info) ask for the pass phrase.
-std::unique_ptr<Key> read_traditional(const char* path, const char* label, const char* algorithm) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
-    kx::PemBlock block;
-    if (!kx::find_pem_block(*in, {label}, block)) return not_recognised();
+std::unique_ptr<Key> read_traditional_block(const char* path, kx::PemBlock& block, const char* algorithm) {
     if (block.header.find("ENCRYPTED") == std::string::npos)
         return key_or_unrecognised(decode_traditional(block.data.data(), block.data.size(), algorithm));
 
@@ -91,6 +87,21 @@ std::unique_ptr<Key> read_traditional(const char* path, const char* label, const
         return key ? kx::Attempt::Ok : kx::Attempt::Wrong;
     });
     return done(std::move(key));
+}
+
+std::unique_ptr<Key> read_traditional(const char* path, const char* label, const char* algorithm) {
+    auto in = kx::open_input(path);
+    if (!in) return nullptr;
+    kx::PemBlock block;
+    if (!kx::find_pem_block(*in, {label}, block)) return not_recognised();
+    return read_traditional_block(path, block, algorithm);
+}
+
+// The block's body, a key in clear, is wiped once read.
+std::unique_ptr<Key> read_p8_block(kx::PemBlock& block) {
+    auto key = key_or_unrecognised(decode_p8(block.data.data(), block.data.size()));
+    OPENSSL_cleanse(block.data.data(), block.data.size());
+    return key;
 }
 
 // An EncryptedPrivateKeyInfo: checked before any pass phrase is asked or key derived.
@@ -127,9 +138,7 @@ std::unique_ptr<Key> PEM_read_p8(const char* path) {
     if (!in) return nullptr;
     kx::PemBlock block;
     if (!kx::find_pem_block(*in, {PEM_STRING_PKCS8INF}, block)) return not_recognised();
-    auto key = key_or_unrecognised(decode_p8(block.data.data(), block.data.size()));
-    OPENSSL_cleanse(block.data.data(), block.data.size());
-    return key;
+    return read_p8_block(block);
 }
 
 std::unique_ptr<Key> PEM_read_p8enc(const char* path) {
@@ -154,7 +163,28 @@ std::unique_ptr<Key> P8enc_read_file(const char* path) {
     return read_encrypted_p8(path, in->bytes.data(), in->bytes.size());
 }
 
+std::unique_ptr<Key> kx::key_from_block(const char* path, PemBlock& block) {
+    if (block.label == "RSA PRIVATE KEY") return read_traditional_block(path, block, "RSA");
+    if (block.label == "DSA PRIVATE KEY") return read_traditional_block(path, block, "DSA");
+    if (block.label == "EC PRIVATE KEY") return read_traditional_block(path, block, "EC");
+    if (block.label == PEM_STRING_PKCS8INF) return read_p8_block(block);
+    if (block.label == PEM_STRING_PKCS8) return read_encrypted_p8(path, block.data.data(), block.data.size());
+    return not_recognised();
+}
+
+namespace {
+std::unique_ptr<Key> read_traditional_der(const std::vector<unsigned char>& der, unsigned shape, const char* algorithm) {
+    if (!(kx::sniff_der(der.data(), der.size()) & shape)) return not_recognised();
+    return key_or_unrecognised(decode_traditional(der.data(), der.size(), algorithm));
+}
+}  // namespace
+
 std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der) {
-    if (!(kx::sniff_der(der.data(), der.size()) & kx::kDerDsaKey)) return not_recognised();
-    return key_or_unrecognised(decode_traditional(der.data(), der.size(), "DSA"));
+    return read_traditional_der(der, kx::kDerDsaKey, "DSA");
+}
+std::unique_ptr<Key> ASN1_read_rsaprv(const std::vector<unsigned char>& der) {
+    return read_traditional_der(der, kx::kDerRsaKey, "RSA");
+}
+std::unique_ptr<Key> ASN1_read_ecprv(const std::vector<unsigned char>& der) {
+    return read_traditional_der(der, kx::kDerEcKey, "EC");
 }

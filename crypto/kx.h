@@ -53,16 +53,27 @@ struct PubKey {
     KeyNumber number;
 };
 
+struct KxName;  // opaque: a parsed X.509 name
+
+// A name as X.509 compares names: case folded, runs of white space collapsed, string types unified
+// (RFC 5280 section 7.1, OpenSSL's canonical form). The DN text beside it stays what the log prints.
+struct NameMatch {
+    std::shared_ptr<const KxName> name;  // null in records made by hand: those compare by DN text
+};
+
 struct Cert {
     std::optional<std::string> issuer;  // DN text; none for a certificate request
     std::string subject;                // DN text
     PubKey pubkey;
     std::vector<unsigned char> der;     // the certificate's (or request's) own DER encoding
+    NameMatch issuer_match;             // beside `issuer` and `subject`, for comparing them
+    NameMatch subject_match;
 };
 
 struct CRL {
     std::string issuer;  // DN text
     std::vector<unsigned char> der;
+    NameMatch issuer_match;
 };
 
 struct Key {
@@ -84,12 +95,21 @@ struct OtherBag {
 using BagContent =
     std::variant<std::monostate, std::unique_ptr<Cert>, std::unique_ptr<CRL>, std::unique_ptr<Key>, OtherBag>;
 
+// Where a bag's object was read: the input file (set by whoever reads the file into a container) and,
+// in a PEM file of several blocks, the block's number counted from 1 in file order; 0 when the object
+// was read from the whole file (a bundle's contents share their file's origin).
+struct BagOrigin {
+    std::shared_ptr<const std::string> file;
+    int block = 0;
+};
+
 struct P12Bag {
     int type = 0;
     std::unique_ptr<P12Bag> next;
     std::optional<std::u16string> friendly_name;  // UTF-16, owned by the bag
     unsigned char mark = MARK_NONE;
     BagContent content;
+    BagOrigin origin;
 
     P12Bag() = default;
     P12Bag(const P12Bag&) = delete;
@@ -139,6 +159,11 @@ void P7_free(std::unique_ptr<PKCS7> p7);
 // 0 when the two key numbers are equal.
 int LN_cmp(const KeyNumber& a, const KeyNumber& b);
 
+// 0 when two parsed names are equal as X.509 compares them; nonzero when they differ or either is not
+// parsed. DN_hash agrees with it (equal names, equal hashes); 0 for a name not parsed.
+int DN_cmp(const NameMatch& a, const NameMatch& b);
+std::size_t DN_hash(const NameMatch& name);
+
 // A new friendly name made from the certificate's subject (its common name where it has one).
 std::u16string get_frname_from_dn(const Cert* cert);
 
@@ -170,6 +195,8 @@ std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der);
 std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der);
 std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der);
 std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der);
+std::unique_ptr<Key> ASN1_read_rsaprv(const std::vector<unsigned char>& der);  // PKCS#1
+std::unique_ptr<Key> ASN1_read_ecprv(const std::vector<unsigned char>& der);   // SEC1
 
 // Holds a file's bytes (read once, sniffed once) while a series of readers is tried on the same path,
 // so that trying many readers costs about one parse. Readers outside such a scope read the file
@@ -192,6 +219,9 @@ enum class KxReadFailure {
     NotRegularFile,
     TooLarge,
     Unreadable,         // open or read failed
+    Empty,              // nothing in it but white space
+    Damaged,            // of a kind the readers know, but cut short or broken; detail: which kind
+    OtherKind,          // of a kind Quillon does not read; detail: what it is, and what to do with it
 };
 struct KxReadError {
     KxReadFailure kind = KxReadFailure::None;
@@ -199,6 +229,24 @@ struct KxReadError {
 };
 KxReadError KX_last_read_error();
 void KX_clear_read_error();
+// When no reader took a file and none found a more telling reason than "not recognised", records what
+// the file's bytes show it to be: empty, damaged, or a kind that is not read here.
+void KX_identify_refusal(const std::vector<unsigned char>& bytes);
+
+// A PEM file of several blocks: every block it can read, in file order, as bags (a PKCS#7 or PKCS#12
+// block gives its contents; each bag's origin holds its block number). The pass phrase that opens one
+// encrypted block is tried on the others before the provider is asked again. Null when no block was
+// read; then the failure recorded is the most telling of the blocks'. `blocks`, when given, receives
+// what became of each block.
+struct KxBlockOutcome {
+    int block = 0;       // from 1, in file order
+    std::string label;   // as in "-----BEGIN <label>-----"
+    int bags = 0;        // bags it gave; 0 when it was not read
+    KxReadError failure; // why not, when it was not read
+};
+std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcome>* blocks = nullptr);
+// How many PEM blocks ("-----BEGIN <label>-----" lines) the file holds; 0 when it cannot be read.
+int PEM_count_blocks(const char* path);
 
 // Inputs larger than this are refused without being read whole.
 constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;

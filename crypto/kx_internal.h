@@ -19,6 +19,16 @@ struct KxPkey {
     KxPkey& operator=(const KxPkey&) = delete;
 };
 
+// The opaque name of a NameMatch: its own copy of the name, and the hash of its canonical form.
+struct KxName {
+    X509_NAME* name = nullptr;
+    std::size_t hash = 0;
+    explicit KxName(X509_NAME* owned);
+    ~KxName() { X509_NAME_free(name); }
+    KxName(const KxName&) = delete;
+    KxName& operator=(const KxName&) = delete;
+};
+
 namespace kx {
 
 template <class T, void (*Free)(T*)>
@@ -48,6 +58,9 @@ std::unique_ptr<Key> make_key(PkeyPtr key);
 std::unique_ptr<Cert> make_cert(const X509* x, const unsigned char* der, std::size_t len);
 std::unique_ptr<Cert> make_req(const X509_REQ* r, const unsigned char* der, std::size_t len);
 std::unique_ptr<CRL> make_crl(const X509_CRL* c, const unsigned char* der, std::size_t len);
+
+// A NameMatch holding a copy of `name` (empty when it cannot be copied).
+NameMatch name_match_of(const X509_NAME* name);
 
 // The one-line text of a distinguished name (see dn_text.cpp for the exact form).
 std::string dn_text(const X509_NAME* name);

@@ -1,6 +1,7 @@
 // The PKCS#12 reader: every safe bag in file order (certificates, CRLs, plain and shrouded keys, and
 // bags of other kinds kept as BAG_OTHER), with friendly names. The MAC and every PBE are checked
 // before any key derivation; the empty pass phrase is tried before the provider is asked.
+#include "crypto/block_readers_internal.h"
 #include "crypto/bundle_limit_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
@@ -181,14 +182,22 @@ std::unique_ptr<P12> open_with_provider(const char* path, Open open, std::unique
 
 }  // namespace
 
+// Some tools write a PKCS#12 file inside PEM armour ("PKCS12"); it is read like the DER file.
 std::unique_ptr<P12> P12_read_file(const char* path) {
     auto in = kx::open_input(path);
     if (!in) return nullptr;
-    if (!in->may_be(kx::kDerP12) || in->bytes.size() > static_cast<std::size_t>(std::numeric_limits<long>::max()))
+    if (in->may_be(kx::kDerP12)) return kx::p12_from_der(path, in->bytes.data(), in->bytes.size());
+    kx::PemBlock block;
+    if (kx::find_pem_block(*in, {"PKCS12"}, block)) return kx::p12_from_der(path, block.data.data(), block.data.size());
+    return refused();
+}
+
+std::unique_ptr<P12> kx::p12_from_der(const char* path, const unsigned char* data, std::size_t len) {
+    if (!(sniff_der(data, len) & kDerP12) || len > static_cast<std::size_t>(std::numeric_limits<long>::max()))
         return refused();
-    const unsigned char* p = in->bytes.data();
+    const unsigned char* p = data;
     ERR_set_mark();
-    kx::Pkcs12Ptr p12(d2i_PKCS12(nullptr, &p, static_cast<long>(in->bytes.size())));
+    kx::Pkcs12Ptr p12(d2i_PKCS12(nullptr, &p, static_cast<long>(len)));
     ERR_pop_to_mark();
     if (!p12) return refused();
 

@@ -1,9 +1,9 @@
 // Readers of PKCS#7 files (PEM and DER): the certificates and CRLs of a SignedData, in file order.
+#include "crypto/block_readers_internal.h"
 #include "crypto/bundle_limit_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
-#include "crypto/pem_block_internal.h"
 
 #include <limits>
 
@@ -69,6 +69,8 @@ std::unique_ptr<PKCS7> parse_bounded(const unsigned char* data, std::size_t len)
 }
 
 }  // namespace
+
+std::unique_ptr<PKCS7> kx::p7_from_der(const unsigned char* data, std::size_t len) { return parse_bounded(data, len); }
 
 std::unique_ptr<PKCS7> PEM_read_p7(const char* path) {
     auto in = kx::open_input(path);

@@ -28,6 +28,19 @@ namespace kx {
 
 enum class Attempt { Ok, Wrong, Failed };
 
+// While one lives, the pass phrase that opened one object of a file is tried first on the file's other
+// encrypted objects, so that the user is asked once per file, and again only when it does not fit.
+class FilePassMemory {
+public:
+    FilePassMemory();
+    ~FilePassMemory();
+    FilePassMemory(const FilePassMemory&) = delete;
+    FilePassMemory& operator=(const FilePassMemory&) = delete;
+};
+// The pass phrase remembered for the file being read, or null.
+const SecretString* remembered_pass();
+void remember_pass(const SecretString& pass);
+
 // A provider that never gives up (a fixed wrong answer) must not hang the reader.
 constexpr int kMaxPassAttempts = 32;
 
@@ -37,6 +50,13 @@ constexpr int kMaxPassAttempts = 32;
 template <class TryPass>
 bool with_input_pass(const char* path, TryPass attempt) {
     bool retry = false;
+    if (const SecretString* known = remembered_pass()) {
+        switch (attempt(*known)) {
+        case Attempt::Ok: return true;
+        case Attempt::Failed: return false;
+        case Attempt::Wrong: retry = true; break;
+        }
+    }
     for (int tries = 0;; ++tries) {
         if (tries == kMaxPassAttempts) {
             fail_read(KxReadFailure::WrongPassPhrase);
@@ -48,7 +68,7 @@ bool with_input_pass(const char* path, TryPass attempt) {
             return false;
         }
         switch (attempt(*pass)) {
-        case Attempt::Ok: return true;
+        case Attempt::Ok: remember_pass(*pass); return true;
         case Attempt::Failed: return false;
         case Attempt::Wrong: retry = true; break;
         }

@@ -10,6 +10,12 @@ PassProvider& provider() {
     static PassProvider p;
     return p;
 }
+
+struct Memory {
+    int depth = 0;  // FilePassMemory objects alive
+    std::optional<SecretString> pass;
+};
+thread_local Memory g_memory;
 }  // namespace
 
 SecretString::SecretString(SecretString&& other) noexcept : value_(std::move(other.value_)) { other.wipe(); }
@@ -34,6 +40,17 @@ void SecretString::wipe() {
 void KX_set_pass_provider(PassProvider p) { provider() = std::move(p); }
 
 namespace kx {
+
+FilePassMemory::FilePassMemory() { ++g_memory.depth; }
+FilePassMemory::~FilePassMemory() {
+    if (--g_memory.depth == 0) g_memory.pass.reset();
+}
+
+const SecretString* remembered_pass() { return g_memory.depth > 0 && g_memory.pass ? &*g_memory.pass : nullptr; }
+
+void remember_pass(const SecretString& pass) {
+    if (g_memory.depth > 0) g_memory.pass.emplace(std::string(pass.str()));
+}
 
 std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool retry) {
     if (!provider()) return std::nullopt;

@@ -40,4 +40,26 @@ bool find_pem_block(const InputFile& in, std::initializer_list<const char*> labe
     return found;
 }
 
+bool decode_pem_block(const unsigned char* data, std::size_t len, PemBlock& out) {
+    if (len > static_cast<std::size_t>(std::numeric_limits<int>::max())) return false;
+    BioPtr bio(BIO_new_mem_buf(data, static_cast<int>(len)));
+    if (!bio) return false;
+    char* name = nullptr;
+    char* header = nullptr;
+    unsigned char* body = nullptr;
+    long body_len = 0;
+    ERR_set_mark();
+    const bool ok = PEM_read_bio(bio.get(), &name, &header, &body, &body_len) == 1;
+    ERR_pop_to_mark();
+    if (ok) {
+        out.label = name;
+        out.header = header ? header : "";
+        out.data.assign(body, body + body_len);
+    }
+    OPENSSL_free(name);
+    OPENSSL_free(header);
+    OPENSSL_clear_free(body, static_cast<std::size_t>(body_len));
+    return ok;
+}
+
 }  // namespace kx

@@ -19,4 +19,7 @@ struct PemBlock {
 // (or its own body) is damaged.
 bool find_pem_block(const InputFile& in, std::initializer_list<const char*> labels, PemBlock& out);
 
+// Decodes the one block that `data` begins with (armour, headers, body); false when it is damaged.
+bool decode_pem_block(const unsigned char* data, std::size_t len, PemBlock& out);
+
 }  // namespace kx

@@ -32,6 +32,8 @@ std::unique_ptr<Cert> make_cert(const X509* x, const unsigned char* der, std::si
     auto c = std::make_unique<Cert>();
     c->issuer = dn_text(X509_get_issuer_name(x));
     c->subject = dn_text(X509_get_subject_name(x));
+    c->issuer_match = name_match_of(X509_get_issuer_name(x));
+    c->subject_match = name_match_of(X509_get_subject_name(x));
     c->pubkey.number = number_of(PkeyPtr(X509_get_pubkey(const_cast<X509*>(x))));
     c->der.assign(der, der + len);
     return c;
@@ -40,6 +42,7 @@ std::unique_ptr<Cert> make_cert(const X509* x, const unsigned char* der, std::si
 std::unique_ptr<Cert> make_req(const X509_REQ* r, const unsigned char* der, std::size_t len) {
     auto c = std::make_unique<Cert>();
     c->subject = dn_text(X509_REQ_get_subject_name(r));
+    c->subject_match = name_match_of(X509_REQ_get_subject_name(r));
     c->pubkey.number = number_of(PkeyPtr(X509_REQ_get_pubkey(const_cast<X509_REQ*>(r))));
     c->der.assign(der, der + len);
     return c;
@@ -48,6 +51,7 @@ std::unique_ptr<Cert> make_req(const X509_REQ* r, const unsigned char* der, std:
 std::unique_ptr<CRL> make_crl(const X509_CRL* crl, const unsigned char* der, std::size_t len) {
     auto c = std::make_unique<CRL>();
     c->issuer = dn_text(X509_CRL_get_issuer(crl));
+    c->issuer_match = name_match_of(X509_CRL_get_issuer(crl));
     c->der.assign(der, der + len);
     return c;
 }

@@ -51,10 +51,25 @@ bool MoveBundle(P12* bags, std::unique_ptr<P12> p12) {
 
 BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
     if (!path || !m_pBags) return FALSE;
+    m_lastBlocks.clear();
+    // The bags this input adds are appended after the last one there now; they learn their file.
+    P12Bag* before = m_pBags->first.get();
+    while (before && before->next) before = before->next.get();
+    if (!ReadInput(path)) return FALSE;
+    auto file = std::make_shared<const std::string>(path);
+    for (P12Bag* bag = before ? before->next.get() : m_pBags->first.get(); bag; bag = bag->next.get())
+        bag->origin.file = file;
+    return TRUE;
+}
+
+bool CVortlaneDoc::ReadInput(const char* path) {
     P12* bags = m_pBags.get();
-    // The readers are tried in a fixed order and the first that takes the file decides (a PEM file with
-    // a certificate and a key yields the certificate). The scope reads the file once for all of them.
     KX_InputScope scope(path);
+    // A PEM file of several blocks gives every block it can read, in file order, like a bundle.
+    if (PEM_count_blocks(path) > 1) return MoveBundle(bags, PEM_read_blocks(path, &m_lastBlocks));
+
+    // Otherwise the readers are tried in a fixed order and the first that takes the file decides. The
+    // scope reads the file once for all of them.
     if (AddCert(bags, PEM_read_cert(path)) || AddCrl(bags, PEM_read_crl(path)) ||
         AddCert(bags, PEM_read_req(path)) || AddKey(bags, PEM_read_rsaprv(path)) ||
         AddKey(bags, PEM_read_dsaprv(path)) || AddKey(bags, PEM_read_ecprv(path)) ||
@@ -62,14 +77,17 @@ BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
         AddKey(bags, P8_read_file(path)) || AddKey(bags, P8enc_read_file(path)) ||
         MoveBundle(bags, PEM_read_p7(path)) || MoveBundle(bags, P7s_read_file(path)) ||
         MoveBundle(bags, P12_read_file(path)))
-        return TRUE;
+        return true;
 
     const std::optional<std::vector<unsigned char>> der = ASN1_read_der(path);
-    if (!der) return FALSE;
+    if (!der) return false;
+    // The traditional RSA and EC keys come last, so nothing read before is read differently now.
     if (AddCert(bags, ASN1_read_cert(*der)) || AddCrl(bags, ASN1_read_crl(*der)) ||
-        AddCert(bags, ASN1_read_req(*der)) || AddKey(bags, ASN1_read_dsaprv(*der)))
-        return TRUE;
-    return FALSE;
+        AddCert(bags, ASN1_read_req(*der)) || AddKey(bags, ASN1_read_dsaprv(*der)) ||
+        AddKey(bags, ASN1_read_rsaprv(*der)) || AddKey(bags, ASN1_read_ecprv(*der)))
+        return true;
+    KX_identify_refusal(*der);
+    return false;
 }
 
 int CVortlaneDoc::HasCertificate() {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // Output form indexes, in the order of the form list.
 enum OutputForm : int {
@@ -46,4 +47,10 @@ public:
     int m_nP12Cipher = KX_P12_3DES_3KEY;
     int m_nPemCipher = KX_PEM_3DES;
     int m_nP8Cipher = KX_P5_MD5_DES;
+
+    // What became of each block of the last input, when it was a PEM file of several blocks; else empty.
+    std::vector<KxBlockOutcome> m_lastBlocks;
+
+private:
+    bool ReadInput(const char* path);
 };

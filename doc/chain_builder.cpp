@@ -7,7 +7,6 @@
 
 #include <array>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -52,6 +51,30 @@ void NameFromCertificate(P12Bag& bag, const Cert& cert) {
     if (!bag.friendly_name) bag.friendly_name = get_frname_from_dn(&cert);
 }
 
+// A name on the chain: the DN text that the log prints, and the parsed name that decides equality the
+// way X.509 does (letter case, white space and string type do not tell names apart). Records made by
+// hand carry no parsed name; they compare by their text, and never equal a parsed one.
+struct ChainName {
+    const std::string* text = nullptr;
+    const NameMatch* match = nullptr;
+
+    bool parsed() const { return match && match->name; }
+    bool operator==(const ChainName& other) const {
+        if (parsed() != other.parsed()) return false;
+        return parsed() ? DN_cmp(*match, *other.match) == 0 : *text == *other.text;
+    }
+};
+
+struct ChainNameHash {
+    size_t operator()(const ChainName& name) const {
+        return name.parsed() ? DN_hash(*name.match) : std::hash<std::string>{}(*name.text);
+    }
+};
+
+ChainName SubjectOf(const Cert& cert) { return {&cert.subject, &cert.subject_match}; }
+ChainName IssuerOf(const Cert& cert) { return {&*cert.issuer, &cert.issuer_match}; }
+ChainName IssuerOf(const CRL& crl) { return {&crl.issuer, &crl.issuer_match}; }
+
 P12Bag* FirstWithMark(const Bags& bags, int type, unsigned char mark) {
     for (const auto& bag : bags)
         if (bag->type == type && bag->mark == mark) return bag.get();
@@ -61,7 +84,7 @@ P12Bag* FirstWithMark(const Bags& bags, int type, unsigned char mark) {
 struct TopSearch {
     size_t certificatesVisited = 0;
     bool issuerFound = false;
-    std::string topName;
+    ChainName topName;
 };
 
 // Walks from the first bag: requests and other bags are passed, and from the first certificate with an
@@ -86,12 +109,12 @@ TopSearch SearchForTop(Bags& bags) {
     }
     if (start == kNone) return result;
 
-    std::unordered_map<std::string_view, size_t> firstWithSubject;
+    std::unordered_map<ChainName, size_t, ChainNameHash> firstWithSubject;
     std::vector<size_t> nextWithSameSubject(bags.size(), kNone);
     for (size_t i = bags.size(); i-- > start + 1;) {
         const Cert* cert = IssuedCertOf(*bags[i]);
         if (!cert) continue;
-        auto [slot, inserted] = firstWithSubject.try_emplace(cert->subject, i);
+        auto [slot, inserted] = firstWithSubject.try_emplace(SubjectOf(*cert), i);
         if (!inserted) {
             nextWithSameSubject[i] = slot->second;
             slot->second = i;
@@ -101,7 +124,7 @@ TopSearch SearchForTop(Bags& bags) {
     std::vector<size_t> climbed;  // the issuers in the order they were found, lowest first
     const Cert* cursor = IssuedCertOf(*bags[start]);
     for (;;) {
-        auto found = firstWithSubject.find(*cursor->issuer);
+        auto found = firstWithSubject.find(IssuerOf(*cursor));
         if (found == firstWithSubject.end()) break;
         const size_t index = found->second;
         if (nextWithSameSubject[index] == kNone)
@@ -113,7 +136,7 @@ TopSearch SearchForTop(Bags& bags) {
         const Cert* issuer = IssuedCertOf(issuerBag);
         ++result.certificatesVisited;
         result.issuerFound = true;
-        result.topName = issuer->subject;
+        result.topName = SubjectOf(*issuer);
         issuerBag.mark = 0;
         NameFromCertificate(issuerBag, *issuer);
         climbed.push_back(index);
@@ -159,16 +182,16 @@ void CVortlaneDoc::BuildChain(CString* log) {
         P12Bag* first = FirstWithMark(bags, BAG_CERT, MARK_NONE);
         if (first && first->cert()) {
             first->mark = 0;
-            top.topName = first->cert()->subject;
+            top.topName = SubjectOf(*first->cert());
             NameFromCertificate(*first, *first->cert());
             haveTop = true;
         }
     }
 
     // names[d + 1]: the subject of the certificate placed at depth d.
-    std::array<std::string, kDeepestChainDepth + 2> names;
+    std::array<ChainName, kDeepestChainDepth + 2> names;
     if (haveTop) {
-        AppendLogLine(log, "TOP - %s --%d\r\n", top.topName.c_str(), m_nDepth - 1);
+        AppendLogLine(log, "TOP - %s --%d\r\n", top.topName.text->c_str(), m_nDepth - 1);
         names[1] = top.topName;
     }
 
@@ -179,20 +202,21 @@ void CVortlaneDoc::BuildChain(CString* log) {
         for (;;) {
             const int depth = m_nDepth;
             if (depth > kDeepestChainDepth) break;
-            const std::string& above = names[depth];
+            const ChainName above = names[depth];
             bool placed = false;
             for (auto& bag : bags) {
                 if (bag->type == BAG_CERT) {
                     const Cert* cert = IssuedCertOf(*bag);
-                    if (!cert || placed || *cert->issuer != above || cert->subject == *cert->issuer) continue;
+                    if (!cert || placed || !(IssuerOf(*cert) == above) || SubjectOf(*cert) == IssuerOf(*cert))
+                        continue;
                     bag->mark = static_cast<unsigned char>(depth);
-                    names[depth + 1] = cert->subject;
+                    names[depth + 1] = SubjectOf(*cert);
                     NameFromCertificate(*bag, *cert);
                     placed = true;
-                    AppendLogLine(log, "UCERT - %s --%d\r\n", names[depth + 1].c_str(), depth);
+                    AppendLogLine(log, "UCERT - %s --%d\r\n", cert->subject.c_str(), depth);
                 } else if (bag->type == BAG_CRL) {
                     const CRL* crl = bag->crl();
-                    if (!crl || crl->issuer != above) continue;
+                    if (!crl || !(IssuerOf(*crl) == above)) continue;
                     bag->mark = static_cast<unsigned char>(depth);
                     AppendLogLine(log, "CRL -- %d\r\n", depth);
                 }
@@ -205,7 +229,7 @@ void CVortlaneDoc::BuildChain(CString* log) {
         // while not being the top: it has no place. Copies of the top itself stay.
         for (auto& bag : bags) {
             const Cert* cert = CertOf(*bag);
-            if (cert && bag->mark == 0 && cert->subject != top.topName) bag->mark = MARK_NONE;
+            if (cert && bag->mark == 0 && !(SubjectOf(*cert) == top.topName)) bag->mark = MARK_NONE;
         }
     }
 

@@ -125,3 +125,46 @@ TEST(ChainFromFiles, Pkcs12WithKeyAttachesIt) {
 }
 
 }  // namespace
+
+// An issuer name links to a subject as X.509 compares names, not by their text; the log still prints
+// each certificate's own text. The CRL is issued under the same spelling as the certificate.
+TEST(ChainFromFiles, IssuerNamesMatchAsX509ComparesThem) {
+    using qfix::Name;
+    const Name ca = {{"O", "Quillon Tests"}, {"CN", "Name Root"}};
+    struct Row {
+        const char* what;
+        Name issuer;  // as the leaf and the CRL spell the CA's name
+        bool links;
+    } rows[] = {
+        {"same text", ca, true},
+        {"letter case", {{"O", "QUILLON tests"}, {"CN", "name root"}}, true},
+        {"runs of white space", {{"O", "  Quillon   Tests "}, {"CN", "Name  Root"}}, true},
+        {"PrintableString", {{"O/printable", "Quillon Tests"}, {"CN/printable", "Name Root"}}, true},
+        {"other value", {{"O", "Quillon Tests"}, {"CN", "Name Root 2"}}, false},
+        {"other order", {{"CN", "Name Root"}, {"O", "Quillon Tests"}}, false},
+    };
+    qfix::TempDir dir;
+    const qfix::Pkey caKey = qfix::ec_key(), leafKey = qfix::ec_key();
+    qfix::write_cert(dir.file("ca.pem"), qfix::make_self_signed(ca, caKey).get(), qfix::Form::Pem);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        qfix::write_cert(dir.file("leaf.pem"), qfix::make_cert(qfix::cn("Name Leaf"), leafKey, row.issuer, caKey).get(),
+                         qfix::Form::Pem);
+        qfix::write_crl(dir.file("ca.crl"), qfix::make_crl(row.issuer, caKey).get(), qfix::Form::Pem);
+        CVortlaneDoc doc;
+        CString log;
+        for (const char* name : {"ca.pem", "leaf.pem", "ca.crl"}) ASSERT_TRUE(Arrive(doc, dir.file(name), &log));
+        EXPECT_EQ(MarkOf(doc, "CN=Name Leaf"), row.links ? 1 : -1);
+        EXPECT_EQ(doc.HasCrl(), row.links ? 1 : 0);
+        EXPECT_EQ(log.find("UCERT - CN=Name Leaf --1\r\n") != std::string::npos, row.links) << log;
+        EXPECT_NE(log.find("TOP - O=Quillon Tests, CN=Name Root --0\r\n"), std::string::npos) << log;
+    }
+    // A self-signed certificate whose issuer differs from its subject only in spelling is still
+    // self-signed: it is the top and never its own child.
+    const Name spelled = {{"O", "quillon tests"}, {"CN", "NAME ROOT"}};
+    qfix::write_cert(dir.file("self.pem"), qfix::make_cert(ca, caKey, spelled, caKey).get(), qfix::Form::Pem);
+    CVortlaneDoc doc;
+    CString log;
+    ASSERT_TRUE(Arrive(doc, dir.file("self.pem"), &log));
+    EXPECT_EQ(log, Check(11003) + "TOP - O=Quillon Tests, CN=Name Root --0\r\n");
+}

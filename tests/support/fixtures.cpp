@@ -61,11 +61,18 @@ Pkey keygen(const char* alg, EVP_PKEY* params, int rsa_bits) {
 
 X509_NAME* build_name(const Name& name) {
     X509_NAME* n = X509_NAME_new();
-    for (const auto& [field, value] : name)
-        check(X509_NAME_add_entry_by_txt(n, field.c_str(), MBSTRING_UTF8,
+    for (const auto& [spelled, value] : name) {
+        std::string field = spelled;
+        int type = MBSTRING_UTF8;
+        if (field.ends_with("/printable")) {
+            field.resize(field.size() - 10);
+            type = V_ASN1_PRINTABLESTRING;
+        }
+        check(X509_NAME_add_entry_by_txt(n, field.c_str(), type,
                                          reinterpret_cast<const unsigned char*>(value.data()),
                                          static_cast<int>(value.size()), -1, 0) == 1,
               "name entry");
+    }
     return n;
 }
 

@@ -37,6 +37,7 @@ Pkey ed25519_key();          // a fresh Ed25519 key
 
 // ---- Names, certificates, requests, CRLs ---------------------------------------------------------
 // A name as (short field name, UTF-8 value) pairs in encoding order, e.g. {{"C","JP"},{"CN","日本語"}}.
+// A field spelled "CN/printable" is encoded as a PrintableString instead of the default string type.
 using Name = std::vector<std::pair<std::string, std::string>>;
 Name cn(const std::string& common_name);  // {{"CN", common_name}}
 
