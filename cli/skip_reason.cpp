@@ -16,6 +16,13 @@ std::string SkipReason(const KxReadError& error)
     case KxReadFailure::Unreadable:
         // A missing or unreadable file is none of the kinds below; saying so would mislead.
         return error.detail.empty() ? "cannot read" : "cannot read: " + error.detail;
+    case KxReadFailure::Empty:
+        return "empty file";
+    case KxReadFailure::Damaged:
+        return error.detail.empty() ? "damaged" : "damaged " + error.detail;
+    case KxReadFailure::OtherKind:
+        if (!error.detail.empty()) return error.detail;
+        break;
     case KxReadFailure::None:
     case KxReadFailure::NotRecognised:
         break;

@@ -3,10 +3,15 @@
 #include "doc/output_forms.h"
 #include "doc/output_name.h"
 
+#include <utility>
+
 InputOutcome ReadInput(CVortlaneDoc& doc, const std::string& path) {
     InputOutcome outcome;
     KX_clear_read_error();
-    if (!doc.OnOpenDocument(path.c_str())) {
+    const BOOL read = doc.OnOpenDocument(path.c_str());
+    outcome.blocks = std::move(doc.m_lastBlocks);
+    doc.m_lastBlocks.clear();
+    if (!read) {
         outcome.failure = KX_last_read_error();
         return outcome;
     }

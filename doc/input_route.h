@@ -8,11 +8,14 @@
 #include "doc/VortlaneDoc.h"
 
 #include <string>
+#include <vector>
 
 struct InputOutcome {
     bool accepted = false;
     KxReadError failure;     // why no reader took the file; empty when accepted
     std::string outputName;  // derived from the path for the document's output form; empty when refused
+    // For a PEM file of several blocks: what became of each block (read, or why not); else empty.
+    std::vector<KxBlockOutcome> blocks;
 };
 
 // Reads the file into the document's container as a dropped file is read. A refused file leaves the
