@@ -10,7 +10,7 @@
 #include <string.h>
 #include <strings.h>
 
-const CliOption kCliOptions[11] = {
+const CliOption kCliOptions[12] = {
     // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
     {OptionId::Form, "form", 'f', "FORM", "matched without regard to case; also"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
@@ -26,6 +26,10 @@ const CliOption kCliOptions[11] = {
      "SRC is pass:TEXT | env:VAR | file:PATH (first line) | fd:N | stdin;\n"
      "without one, asked on the terminal (outputs: twice) when there is one;\n"
      "otherwise an encrypted input is skipped and an encrypted output is not written"},
+    {OptionId::OneByOne, "one-by-one", 0, nullptr,
+     "arrange the chain after each input, as the window does for a drop\n"
+     "of several files (then the order of the inputs decides what survives);\n"
+     "by default every input is read first and the chain arranged once"},
     {OptionId::DryRun, "dry-run", 'n', nullptr, "read and arrange only; write nothing"},
     {OptionId::Quiet, "quiet", 'q', nullptr, "do not print the log"},
     {OptionId::Help, "help", 'h', nullptr, "show this help"},
@@ -89,6 +93,9 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
         (option.id == OptionId::PassIn ? settings.passin : settings.passout) = std::move(source);
         return std::nullopt;
     }
+    case OptionId::OneByOne:
+        settings.oneByOne = true;
+        return std::nullopt;
     case OptionId::DryRun:
         settings.dryRun = true;
         return std::nullopt;

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, DryRun, Quiet, Help, Version };
+enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Help, Version };
 
 struct CliOption {
     OptionId id;
@@ -20,7 +20,7 @@ struct CliOption {
     const char* help;     // lines after the first are separated by "\n"
 };
 
-extern const CliOption kCliOptions[11];
+extern const CliOption kCliOptions[12];
 
 struct CliSettings {
     int form = 0;  // output form index, as the document numbers them
@@ -30,6 +30,7 @@ struct CliSettings {
     std::optional<std::string> output;
     std::optional<PassSource> passin;
     std::optional<PassSource> passout;
+    bool oneByOne = false;  // rebuild the chain after each input instead of once after all of them
     bool dryRun = false;
     bool quiet = false;
     bool help = false;

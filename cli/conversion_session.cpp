@@ -11,7 +11,22 @@ ConversionSession::ConversionSession(int form)
 
 bool ConversionSession::Drop(const std::string& path)
 {
-    InputOutcome outcome = OpenInput(doc_, path, &log_);
+    return Take(OpenInput(doc_, path, &log_));
+}
+
+bool ConversionSession::Read(const std::string& path)
+{
+    return Take(ReadInput(doc_, path));
+}
+
+void ConversionSession::Arrange()
+{
+    if (accepted_ > 0) doc_.BuildChain(&log_);
+}
+
+bool ConversionSession::Take(InputOutcome outcome)
+{
+    lastBlocks_ = std::move(outcome.blocks);
     if (!outcome.accepted) {
         lastFailure_ = std::move(outcome.failure);
         return false;

@@ -1,10 +1,11 @@
-// One conversion as the window would run it: inputs read one after another as if dropped (each
-// accepted one rebuilds the chain, replaces the log and gives the output name), then the option
-// buttons, then one Convert.
+// One conversion: inputs read one after another, either each as a dropped file (each accepted one
+// rebuilds the chain, replaces the log and gives the output name) or all first and the chain arranged
+// once over everything read; then the option buttons, then one Convert.
 #pragma once
 
 #include "doc/cipher_buttons.h"
 #include "doc/VortlaneDoc.h"
+#include "doc/input_route.h"
 
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ public:
     // Reads one input as a dropped file. True when a reader accepted it; otherwise nothing changes
     // and lastFailure() says why.
     bool Drop(const std::string& path);
+    // Reads one input into the container without arranging the chain; Arrange() does that once after
+    // the last. True when a reader accepted it, as for Drop.
+    bool Read(const std::string& path);
+    // Arranges the chain over everything read; the log becomes that arrangement's log.
+    void Arrange();
 
     // Sets the document's encoding and clicks the cipher buttons in order.
     void PressButtons(bool der, const std::vector<CipherButton>& cipherClicks);
@@ -29,6 +35,8 @@ public:
     const CString& log() const { return log_; }
     const std::string& outputName() const { return outputName_; }  // derived from the last accepted input
     const KxReadError& lastFailure() const { return lastFailure_; }
+    // What became of each block of the last input, when it was a PEM file of several blocks.
+    const std::vector<KxBlockOutcome>& lastBlocks() const { return lastBlocks_; }
 
 private:
     CVortlaneDoc doc_;
@@ -36,6 +44,9 @@ private:
     std::string outputName_;
     int accepted_ = 0;
     KxReadError lastFailure_;
+    std::vector<KxBlockOutcome> lastBlocks_;
+
+    bool Take(InputOutcome outcome);
 };
 
 // The log as the window's pane holds it, with each "\r\n" as "\n".

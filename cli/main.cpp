@@ -38,10 +38,19 @@ int Run(CliSettings settings)
         ~ProviderReset() { KX_set_pass_provider({}); }
     } providerReset;
 
+    // A command line hands over all its inputs at once: by default they are all read and the chain is
+    // arranged once, so that their order does not decide what survives.
     ConversionSession session(settings.form);
     for (const std::string& path : settings.inputs) {
-        if (!session.Drop(path)) std::cerr << "skipped: " << path << " (" << SkipReason(session.lastFailure()) << ")\n";
+        const bool accepted = settings.oneByOne ? session.Drop(path) : session.Read(path);
+        if (!accepted) std::cerr << "skipped: " << path << " (" << SkipReason(session.lastFailure()) << ")\n";
+        for (const KxBlockOutcome& block : session.lastBlocks()) {
+            if (accepted && block.bags == 0)
+                std::cerr << "skipped: " << path << " block " << block.block << " (" << block.label
+                          << "): " << SkipReason(block.failure) << "\n";
+        }
     }
+    if (!settings.oneByOne) session.Arrange();
 
     int status = kExitWritten;
     if (session.accepted() == 0) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -151,7 +152,7 @@ TEST(CliUsage, HelpListsEveryOptionAndVersionNamesTheProgram)
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: quillon-cli [OPTION]... INPUT...\n", 0), 0u);
     for (const char* option : {"-f, --form FORM", "-e, --encoding ENC", "-c, --cipher NAME", "-d, --depth N",
-                               "-o, --output FILE", "--passin SRC", "--passout SRC", "-n, --dry-run", "-q, --quiet",
+                               "-o, --output FILE", "--passin SRC", "--passout SRC", "--one-by-one", "-n, --dry-run", "-q, --quiet",
                                "-h, --help", "--version", "pass:TEXT | env:VAR | file:PATH"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
@@ -175,7 +176,7 @@ TEST(CliLog, StandardOutputIsTheDocumentsLog)
     }
     ASSERT_NE(doc.WriteOutput(s.dir.file("by-document.cer").string(), 2, &log), 0);
 
-    std::vector<std::string> args = {"-d", "2"};
+    std::vector<std::string> args = {"--one-by-one", "-d", "2"};
     for (const fs::path& in : inputs) args.push_back(in.string());
     CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -211,6 +212,55 @@ TEST(CliRun, DryRunReadsAndArrangesButWritesNothing)
     EXPECT_NE(r.out.find("Private Key -- 2\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Output"), std::string::npos) << r.out;
     EXPECT_EQ(Listing(s.dir.path()), before);
+}
+
+// The key, its certificate and the two above it, as the PKCS#12 file holds them.
+std::string Pkcs12Contents(const fs::path& path, const char* pass)
+{
+    const qfix::Bytes bytes = qfix::read_bytes(path);
+    const unsigned char* p = bytes.data();
+    PKCS12* p12 = d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size()));
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+    STACK_OF(X509)* ca = nullptr;
+    std::string contents = "unreadable";
+    if (p12 && PKCS12_parse(p12, pass, &key, &cert, &ca) == 1 && key && cert) {
+        auto text = [](const qfix::Bytes& b) { return std::string(b.begin(), b.end()) + "|"; };
+        contents = text(qfix::public_der(key)) + text(qfix::der_of(cert));
+        for (int i = 0; i < sk_X509_num(ca); ++i) contents += text(qfix::der_of(sk_X509_value(ca, i)));
+    }
+    EVP_PKEY_free(key);
+    X509_free(cert);
+    sk_X509_pop_free(ca, X509_free);
+    PKCS12_free(p12);
+    return contents;
+}
+
+// A command line hands over all its inputs at once: every order of a chain's four files gives the same
+// PKCS#12. One by one, a key given before its certificate is cleaned before the certificate arrives.
+TEST(CliRun, EveryArgumentOrderGivesTheSamePkcs12)
+{
+    SampleSet s;
+    std::vector<fs::path> files = {s.root, s.intermediate, s.leaf, s.key};
+    std::sort(files.begin(), files.end());
+    const fs::path out = s.dir.file("out.p12");
+    std::string first;
+    do {
+        std::vector<std::string> args = {"-q", "-f", "p12", "--passout", "pass:order", "-o", out.string()};
+        for (const fs::path& f : files) args.push_back(f.string());
+        CliResult r = RunCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string contents = Pkcs12Contents(out, "order");
+        if (first.empty()) first = contents;
+        EXPECT_EQ(contents, first);
+    } while (std::next_permutation(files.begin(), files.end()));
+    EXPECT_EQ(first.find("unreadable"), std::string::npos);
+    const qfix::Bytes root = qfix::der_of(s.chain.certs[0].get());
+    EXPECT_NE(first.find(std::string(root.begin(), root.end())), std::string::npos);  // the whole chain is there
+
+    CliResult oneByOne = RunCli({"--one-by-one", "-q", "-f", "p12", "--passout", "pass:order", "-o", out.string(),
+                                 s.key.string(), s.root.string(), s.intermediate.string(), s.leaf.string()});
+    EXPECT_EQ(oneByOne.status, 1);
 }
 
 TEST(CliRun, QuietPrintsNoLogButStillWrites)

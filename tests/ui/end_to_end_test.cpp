@@ -67,6 +67,30 @@ TEST_F(EndToEnd, DropChainKeyAndCrlThenWritePkcs12) {
     EXPECT_EQ(cli.status, 0) << cli.out;
 }
 
+// The files a certificate authority hands out: the whole chain in one PEM file and the key in another.
+TEST_F(EndToEnd, DropFullChainAndKeyThenWritePkcs12) {
+    qfix::TempDir dir;
+    const qfix::Chain chain = qfix::make_chain(3, "Full", /*rsa_leaf=*/true);
+    std::string fullchain;
+    for (int i : {2, 1, 0}) {
+        const qfix::Bytes pem = qfix::pem_of(chain.certs[i].get());
+        fullchain.append(pem.begin(), pem.end());
+    }
+    qfix::write_text(dir.file("fullchain.pem"), fullchain);
+    qfix::write_traditional_key(dir.file("privkey.pem"), chain.keys[2].get());
+    ASSERT_TRUE(Drop({dir.file("fullchain.pem").string(), dir.file("privkey.pem").string()}));
+    ChooseForm("PKCS#12");
+    ScriptedSecretPrompts prompts;
+    prompts.answers = {std::string("full")};
+    Click(IDOK);
+
+    const Pkcs12Content content = OpenPkcs12(Text(IDC_OUTPUT_FILE), "full");
+    ASSERT_TRUE(content.opened && content.key && content.cert);
+    EXPECT_EQ(EVP_PKEY_eq(content.key.get(), chain.keys[2].get()), 1);
+    EXPECT_EQ(X509_cmp(content.cert.get(), chain.certs[2].get()), 0);
+    EXPECT_EQ(content.extraCerts, 2);
+}
+
 TEST_F(EndToEnd, CancelledPassPhraseWritesNothingAndSaysSo) {
     InputFiles files;
     ASSERT_TRUE(Drop({files.root, files.leaf, files.leafKey}));
