@@ -50,7 +50,10 @@ std::string reason_text(KxReadFailure kind) {
         case KxReadFailure::UnsupportedAlgorithm: return "unsupported algorithm";
         case KxReadFailure::NotRegularFile: return "not a regular file";
         case KxReadFailure::TooLarge: return "too large";
+        case KxReadFailure::Empty: return "empty file";
+        case KxReadFailure::Damaged: return "damaged";
         case KxReadFailure::Unreadable:
+        case KxReadFailure::OtherKind:
         case KxReadFailure::None: return "";
     }
     return "";
