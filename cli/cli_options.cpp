@@ -10,7 +10,7 @@
 #include <string.h>
 #include <strings.h>
 
-const CliOption kCliOptions[12] = {
+const CliOption kCliOptions[13] = {
     // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
     {OptionId::Form, "form", 'f', "FORM", "matched without regard to case; also"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
@@ -32,6 +32,9 @@ const CliOption kCliOptions[12] = {
      "by default every input is read first and the chain arranged once"},
     {OptionId::DryRun, "dry-run", 'n', nullptr, "read and arrange only; write nothing"},
     {OptionId::Quiet, "quiet", 'q', nullptr, "do not print the log"},
+    {OptionId::Explain, "explain", 0, "[=json]",
+     "after the log, say what became of each object read and why, and check the\n"
+     "chain; =json: one JSON document instead (with -q, the only output)"},
     {OptionId::Help, "help", 'h', nullptr, "show this help"},
     {OptionId::Version, "version", 0, nullptr, "show the version"},
 };
@@ -102,6 +105,11 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
     case OptionId::Quiet:
         settings.quiet = true;
         return std::nullopt;
+    case OptionId::Explain:
+        if (!arg) settings.explain = ExplainMode::Text;
+        else if (strcasecmp(arg, "json") == 0) settings.explain = ExplainMode::Json;
+        else return UsageError{"--explain takes no value but json, not '" + std::string(arg) + "'"};
+        return std::nullopt;
     case OptionId::Help:
         settings.help = true;
         return std::nullopt;
@@ -162,7 +170,8 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
     for (std::size_t i = 0; i < kCount; ++i) {
         const CliOption& option = kCliOptions[i];
         longOptions[i].name = option.longName;
-        longOptions[i].has_arg = option.argName ? required_argument : no_argument;
+        longOptions[i].has_arg =
+            !option.argName ? no_argument : option.argName[0] == '[' ? optional_argument : required_argument;
         longOptions[i].val = option.shortName ? option.shortName : kLongOnlyBase + static_cast<int>(i);
         if (option.shortName) {
             shortOptions += option.shortName;
@@ -216,7 +225,7 @@ std::string UsageText()
         std::string head = "  ";
         head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
         head += Spelling(option);
-        if (option.argName) head += std::string(" ") + option.argName;
+        if (option.argName) head += (option.argName[0] == '[' ? "" : " ") + std::string(option.argName);
         head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
         text += head;
         const std::string help = OptionHelp(option);
@@ -231,6 +240,7 @@ std::string UsageText()
     }
     text +=
         "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"
+        "        With --explain, the explanation follows it (-q leaves the explanation alone).\n"
         "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
         "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
     return text;

@@ -10,17 +10,19 @@
 #include <variant>
 #include <vector>
 
-enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Help, Version };
+enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Explain, Help, Version };
 
 struct CliOption {
     OptionId id;
     const char* longName;
     char shortName;       // 0: long name only
-    const char* argName;  // null: the option takes no argument
+    const char* argName;  // null: the option takes no argument; "[=...]": an optional one, written attached
     const char* help;     // lines after the first are separated by "\n"
 };
 
-extern const CliOption kCliOptions[12];
+extern const CliOption kCliOptions[13];
+
+enum class ExplainMode { None, Text, Json };
 
 struct CliSettings {
     int form = 0;  // output form index, as the document numbers them
@@ -33,6 +35,7 @@ struct CliSettings {
     bool oneByOne = false;  // rebuild the chain after each input instead of once after all of them
     bool dryRun = false;
     bool quiet = false;
+    ExplainMode explain = ExplainMode::None;
     bool help = false;
     bool version = false;
     std::vector<std::string> inputs;

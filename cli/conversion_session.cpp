@@ -11,17 +11,24 @@ ConversionSession::ConversionSession(int form)
 
 bool ConversionSession::Drop(const std::string& path)
 {
-    return Take(OpenInput(doc_, path, &log_));
+    if (!Read(path)) return false;
+    Arrange();
+    return true;
 }
 
 bool ConversionSession::Read(const std::string& path)
 {
-    return Take(ReadInput(doc_, path));
+    // The route's halves apart, so that the explanation sees what a read added before it is arranged.
+    if (!Take(ReadInput(doc_, path))) return false;
+    if (explainer_) explainer_->NoteRead(*doc_.m_pBags, path);
+    return true;
 }
 
 void ConversionSession::Arrange()
 {
-    if (accepted_ > 0) doc_.BuildChain(&log_);
+    if (accepted_ == 0) return;
+    doc_.BuildChain(&log_);
+    if (explainer_) explainer_->NoteArranged(*doc_.m_pBags);
 }
 
 bool ConversionSession::Take(InputOutcome outcome)
@@ -34,6 +41,11 @@ bool ConversionSession::Take(InputOutcome outcome)
     ++accepted_;
     outputName_ = std::move(outcome.outputName);
     return true;
+}
+
+ChainExplanation ConversionSession::Explanation() const
+{
+    return explainer_ ? explainer_->Explain(*doc_.m_pBags) : ChainExplanation{};
 }
 
 void ConversionSession::PressButtons(bool der, const std::vector<CipherButton>& cipherClicks)

@@ -6,7 +6,9 @@
 #include "doc/cipher_buttons.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/input_route.h"
+#include "doc/chain_explain.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,11 @@ public:
     bool Read(const std::string& path);
     // Arranges the chain over everything read; the log becomes that arrangement's log.
     void Arrange();
+
+    // From now on, takes note of what each input adds and of what each arrangement keeps.
+    void WatchForExplanation() { explainer_ = std::make_unique<ChainExplainer>(); }
+    // What became of each object read and why, over the chain as it stands; empty when not watched.
+    ChainExplanation Explanation() const;
 
     // Sets the document's encoding and clicks the cipher buttons in order.
     void PressButtons(bool der, const std::vector<CipherButton>& cipherClicks);
@@ -47,6 +54,7 @@ private:
     std::vector<KxBlockOutcome> lastBlocks_;
 
     bool Take(InputOutcome outcome);
+    std::unique_ptr<ChainExplainer> explainer_;
 };
 
 // The log as the window's pane holds it, with each "\r\n" as "\n".

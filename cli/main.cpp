@@ -1,6 +1,7 @@
 // quillon-cli: the converter without its window. Reads the inputs as drops, converts once.
 #include "cli/cli_options.h"
 #include "cli/conversion_session.h"
+#include "cli/explain_report.h"
 #include "cli/pass_provider.h"
 #include "cli/skip_reason.h"
 #include "cli/terminal_prompt.h"
@@ -41,6 +42,7 @@ int Run(CliSettings settings)
     // A command line hands over all its inputs at once: by default they are all read and the chain is
     // arranged once, so that their order does not decide what survives.
     ConversionSession session(settings.form);
+    if (settings.explain != ExplainMode::None) session.WatchForExplanation();
     for (const std::string& path : settings.inputs) {
         const bool accepted = settings.oneByOne ? session.Drop(path) : session.Read(path);
         if (!accepted) std::cerr << "skipped: " << path << " (" << SkipReason(session.lastFailure()) << ")\n";
@@ -51,6 +53,9 @@ int Run(CliSettings settings)
         }
     }
     if (!settings.oneByOne) session.Arrange();
+
+    // Taken before the write, which reports on what it wrote and not on how the chain was arranged.
+    const ChainExplanation explanation = session.Explanation();
 
     int status = kExitWritten;
     if (session.accepted() == 0) {
@@ -65,7 +70,10 @@ int Run(CliSettings settings)
             status = kExitNothingWritten;
         }
     }
-    if (!settings.quiet) std::cout << LogForTerminal(session.log()) << std::flush;
+    if (!settings.quiet) std::cout << LogForTerminal(session.log());
+    if (settings.explain == ExplainMode::Text) std::cout << ExplainText(explanation);
+    if (settings.explain == ExplainMode::Json) std::cout << ExplainJson(explanation);
+    std::cout << std::flush;
     return status;
 }
 

@@ -319,3 +319,30 @@ struct PassRequest {
 // Returns the pass phrase, or none to give up (Cancel).
 using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
 void KX_set_pass_provider(PassProvider provider);  // an empty function: no pass phrases at all
+
+// ---- Facts for explaining a chain (read only; none of them changes an arrangement) ------------
+
+// A key's algorithm as OpenSSL names it ("RSA", "EC", "DSA", "ED25519" ...) and its size in bits;
+// empty and 0 when the number holds no key.
+struct KxKeyFacts {
+    std::string type;
+    int bits = 0;
+};
+KxKeyFacts KEY_facts(const KeyNumber& number);
+
+// What a certificate says of itself, from its DER; `parsed` is false when the DER is no certificate.
+struct KxCertFacts {
+    bool parsed = false;
+    bool expired = false;        // notAfter before the current time
+    bool notYetValid = false;    // notBefore after the current time
+    std::string notBefore;       // ISO 8601, as the certificate holds it
+    std::string notAfter;
+    bool ca = false;             // basicConstraints CA:TRUE
+    bool keyUsage = false;       // a keyUsage extension is present
+    bool keyCertSign = false;    // ... and it allows signing certificates
+};
+KxCertFacts CERT_facts(const std::vector<unsigned char>& der);
+
+// True when the certificate's signature verifies with `signer` (the public key of the certificate
+// above it, or its own); false when it does not or either cannot be used.
+bool CERT_verifies_with(const std::vector<unsigned char>& der, const KeyNumber& signer);
