@@ -89,6 +89,21 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     return length;
 }
 
+// A file name as the report prints it: control characters, which could drive the terminal, as \xNN.
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c != 0x7F) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+        out += escaped;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -130,7 +145,7 @@ std::string ExplainText(const ChainExplanation& explanation) {
     const bool anyCertificate = explanation.depth >= 0;
     std::string text = "Explanation: " + std::to_string(explanation.objects.size()) + " object(s) read, in input order\n";
     for (const ExplainedObject& object : explanation.objects) {
-        text += "  " + object.file;
+        text += "  " + Printable(object.file);
         if (highestBlock[object.file] > 1) text += " (block " + std::to_string(object.block) + ")";
         text += ": " + KindText(object) + "\n";
         if (object.subject) text += "      subject: " + *object.subject + "\n";

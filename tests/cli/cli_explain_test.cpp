@@ -67,7 +67,8 @@ const std::vector<ExplainRow> kRows = {
          in.cert(qfix::make_cert(qfix::cn("Sib leaf B"), qfix::ec_key(), c.names[1], c.keys[1]));
          in.req(qfix::cn("Sib request"), qfix::ec_key());
      },
-     {"0", "1", "2", "sibling", "request-not-top"}},
+     {"0", "1", "2", "sibling", "request-not-top"},
+     {}},
     {"MissingAndDroppedIssuers",
      [](Inputs& in) {
          qfix::Chain c = qfix::make_chain(3, "Main");
@@ -77,7 +78,8 @@ const std::vector<ExplainRow> kRows = {
          in.chain(other);
          in.key(other.keys[1]);
      },
-     {"0", "1", "2", "issuer-absent", "self-signed-not-top", "issuer-dropped", "certificate-dropped"}},
+     {"0", "1", "2", "issuer-absent", "self-signed-not-top", "issuer-dropped", "certificate-dropped"},
+     {}},
     {"TenDeepWithCrls",
      [](Inputs& in) {
          qfix::Chain c = qfix::make_chain(10, "Deep");
@@ -86,7 +88,8 @@ const std::vector<ExplainRow> kRows = {
          in.crl(c.names[1], c.keys[1]);
          in.crl(qfix::cn("Nobody"), qfix::ec_key());
      },
-     {"0", "1", "2", "3", "4", "5", "6", "7", "too-deep", "too-deep", "too-deep", "2", "issuer-not-on-chain"}},
+     {"0", "1", "2", "3", "4", "5", "6", "7", "too-deep", "too-deep", "too-deep", "2", "issuer-not-on-chain"},
+     {}},
     {"KeysOfTheChain",
      [](Inputs& in) {
          qfix::Chain c = qfix::make_chain(3, "Keyed");
@@ -96,7 +99,8 @@ const std::vector<ExplainRow> kRows = {
          in.key(c.keys[2]);
          in.key(qfix::ec_key());
      },
-     {"0", "1", "2", "matches-other-depth", "2", "another-key-placed", "no-matching-certificate"}},
+     {"0", "1", "2", "matches-other-depth", "2", "another-key-placed", "no-matching-certificate"},
+     {}},
     {"SameNamedCaWithAnotherKey",
      [](Inputs& in) {
          qfix::Chain c = qfix::make_chain(3, "Twin");
@@ -143,10 +147,10 @@ TEST_P(CliExplainTest, GivesEachObjectsFateAndTheChecks)
     ASSERT_NE(json, std::string::npos) << r.out;
     const std::string doc = r.out.substr(json);
     // An object's fate: the depth it was placed at, or why it was dropped. A warning: code@depth.
-    const auto fates = Matches(doc, R"("depth": (\d+), "reason": null|"reason": "([a-z-]+)")",
+    const auto fates = Matches(doc, R"re("depth": (\d+), "reason": null|"reason": "([a-z-]+)")re",
                                [](const std::smatch& m) { return m[1].str() + m[2].str(); });
     EXPECT_EQ(fates, row.fates) << doc;
-    EXPECT_EQ(Matches(doc, R"("depth": (\d+), "code": "([a-z-]+)")",
+    EXPECT_EQ(Matches(doc, R"re("depth": (\d+), "code": "([a-z-]+)")re",
                       [](const std::smatch& m) { return m[2].str() + "@" + m[1].str(); }),
               row.warnings)
         << doc;
