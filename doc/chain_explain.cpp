@@ -5,6 +5,7 @@
 
 #include "doc/chain_depth.h"
 
+#include <unordered_map>
 #include <utility>
 
 const char* ReasonCode(DropReason reason) {
@@ -85,7 +86,7 @@ void ChainExplainer::NoteRead(const P12& container, const std::string& path) {
             noted.object.key = KEY_facts(key->number);
             noted.number = key->number;
         }
-        live_.emplace(bag, noted_.size());
+        live_.insert(bag);
         noted_.push_back(std::move(noted));
     }
 }
@@ -206,14 +207,13 @@ void ChainExplainer::NoteArranged(const P12& container) {
     for (std::size_t i = 0; i < noted_.size(); ++i) {
         if (!given[i]) continue;
         if (marks.count(noted_[i].bag)) {
-            live_.emplace(noted_[i].bag, i);
+            live_.insert(noted_[i].bag);
             continue;
         }
         noted_[i].object.reason = judge.Reason(i);
         noted_[i].droppedBy = arrangements_;
+        noted_[i].bag = nullptr;
     }
-    for (std::size_t i = 0; i < noted_.size(); ++i)
-        if (given[i] && !live_.count(noted_[i].bag)) noted_[i].bag = nullptr;
 }
 
 namespace {

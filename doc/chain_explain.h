@@ -7,7 +7,7 @@
 
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 enum class ObjectKind { Certificate, Request, Crl, Key, Other };
@@ -81,6 +81,6 @@ private:
     std::vector<Noted> noted_;
     // The bags of the container that are noted objects, by address: a bag keeps its address for as
     // long as it stays in the container, and only a bag that left it can give its address to another.
-    std::unordered_map<const P12Bag*, std::size_t> live_;
+    std::unordered_set<const P12Bag*> live_;
     int arrangements_ = 0;
 };
