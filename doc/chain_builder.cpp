@@ -3,6 +3,7 @@
 #include "doc/VortlaneDoc.h"
 
 #include "doc/chain_depth.h"
+#include "doc/chain_name.h"
 #include "doc/log_line.h"
 
 #include <array>
@@ -50,30 +51,6 @@ const Cert* IssuedCertOf(const P12Bag& bag) {
 void NameFromCertificate(P12Bag& bag, const Cert& cert) {
     if (!bag.friendly_name) bag.friendly_name = get_frname_from_dn(&cert);
 }
-
-// A name on the chain: the DN text that the log prints, and the parsed name that decides equality the
-// way X.509 does (letter case, white space and string type do not tell names apart). Records made by
-// hand carry no parsed name; they compare by their text, and never equal a parsed one.
-struct ChainName {
-    const std::string* text = nullptr;
-    const NameMatch* match = nullptr;
-
-    bool parsed() const { return match && match->name; }
-    bool operator==(const ChainName& other) const {
-        if (parsed() != other.parsed()) return false;
-        return parsed() ? DN_cmp(*match, *other.match) == 0 : *text == *other.text;
-    }
-};
-
-struct ChainNameHash {
-    size_t operator()(const ChainName& name) const {
-        return name.parsed() ? DN_hash(*name.match) : std::hash<std::string>{}(*name.text);
-    }
-};
-
-ChainName SubjectOf(const Cert& cert) { return {&cert.subject, &cert.subject_match}; }
-ChainName IssuerOf(const Cert& cert) { return {&*cert.issuer, &cert.issuer_match}; }
-ChainName IssuerOf(const CRL& crl) { return {&crl.issuer, &crl.issuer_match}; }
 
 P12Bag* FirstWithMark(const Bags& bags, int type, unsigned char mark) {
     for (const auto& bag : bags)

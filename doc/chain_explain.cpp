@@ -4,6 +4,7 @@
 #include "doc/chain_explain.h"
 
 #include "doc/chain_depth.h"
+#include "doc/chain_name.h"
 
 #include <unordered_map>
 #include <utility>
@@ -40,12 +41,9 @@ const char* CheckCode(ChainCheck check) {
 
 namespace {
 
-// Names compared as the chain rules compare them.
-bool SameName(const std::string& a, const std::string& b) { return a == b; }
-
 const Cert* CertOf(const P12Bag& bag) { return bag.type == BAG_CERT ? bag.cert() : nullptr; }
 
-bool SelfSigned(const Cert& cert) { return cert.issuer && SameName(cert.subject, *cert.issuer); }
+bool SelfSigned(const Cert& cert) { return cert.issuer && SubjectOf(cert) == IssuerOf(cert); }
 
 std::unordered_map<const P12Bag*, unsigned char> MarksOf(const P12& container) {
     std::unordered_map<const P12Bag*, unsigned char> marks;
@@ -59,6 +57,8 @@ struct ChainExplainer::Noted {
     ExplainedObject object;
     const P12Bag* bag = nullptr;  // null once an arrangement dropped it
     KeyNumber number;             // a certificate's or request's public key, a key's own
+    NameMatch subjectMatch;       // beside object.subject and object.issuer, for comparing them
+    NameMatch issuerMatch;
     bool selfSigned = false;
     int droppedBy = 0;            // the arrangement that dropped it, counted from 1
 };
@@ -71,16 +71,21 @@ void ChainExplainer::NoteRead(const P12& container, const std::string& path) {
         if (live_.count(bag)) continue;
         Noted noted;
         noted.bag = bag;
-        noted.object.file = path;
+        // The read names the file of each bag it adds; a bag from a file read whole holds block 0.
+        noted.object.file = bag->origin.file ? *bag->origin.file : path;
+        noted.object.block = bag->origin.block > 0 ? bag->origin.block : 1;
         if (const Cert* cert = CertOf(*bag)) {
             noted.object.kind = cert->issuer ? ObjectKind::Certificate : ObjectKind::Request;
             noted.object.subject = cert->subject;
             noted.object.issuer = cert->issuer;
+            noted.subjectMatch = cert->subject_match;
+            noted.issuerMatch = cert->issuer_match;
             noted.number = cert->pubkey.number;
             noted.selfSigned = SelfSigned(*cert);
         } else if (const CRL* crl = bag->type == BAG_CRL ? bag->crl() : nullptr) {
             noted.object.kind = ObjectKind::Crl;
             noted.object.issuer = crl->issuer;
+            noted.issuerMatch = crl->issuer_match;
         } else if (const Key* key = bag->type == BAG_KEY ? bag->key() : nullptr) {
             noted.object.kind = ObjectKind::Key;
             noted.object.key = KEY_facts(key->number);
@@ -105,8 +110,8 @@ public:
             if (!given[i] || (kind != ObjectKind::Certificate && kind != ObjectKind::Request)) continue;
             if (depth[i] > deepest_) deepest_ = depth[i];
             if (kind == ObjectKind::Request) continue;
-            bySubject_[*noted[i].object.subject].push_back(i);
-            if (!noted[i].selfSigned) byIssuer_[*noted[i].object.issuer].push_back(i);
+            bySubject_[Subject(i)].push_back(i);
+            if (!noted[i].selfSigned) byIssuer_[Issuer(i)].push_back(i);
         }
         MarkTooDeep();
     }
@@ -116,7 +121,7 @@ public:
         switch (object.kind) {
         case ObjectKind::Certificate: return CertificateReason(i);
         case ObjectKind::Request: return DropReason::RequestNotTop;
-        case ObjectKind::Crl: return CrlReason(*object.issuer);
+        case ObjectKind::Crl: return CrlReason(Issuer(i));
         case ObjectKind::Key: return KeyReason(i);
         case ObjectKind::Other: break;
         }
@@ -124,9 +129,12 @@ public:
     }
 
 private:
-    using Index = std::unordered_map<std::string, std::vector<std::size_t>>;
+    using Index = std::unordered_map<ChainName, std::vector<std::size_t>, ChainNameHash>;
 
-    static const std::vector<std::size_t>& Find(const Index& index, const std::string& name) {
+    ChainName Subject(std::size_t i) const { return {&*noted_[i].object.subject, &noted_[i].subjectMatch}; }
+    ChainName Issuer(std::size_t i) const { return {&*noted_[i].object.issuer, &noted_[i].issuerMatch}; }
+
+    static const std::vector<std::size_t>& Find(const Index& index, const ChainName& name) {
         static const std::vector<std::size_t> kNone;
         auto found = index.find(name);
         return found == index.end() ? kNone : found->second;
@@ -141,7 +149,7 @@ private:
         while (!work.empty()) {
             const std::size_t issuer = work.back();
             work.pop_back();
-            for (std::size_t j : Find(byIssuer_, *noted_[issuer].object.subject)) {
+            for (std::size_t j : Find(byIssuer_, Subject(issuer))) {
                 if (depth_[j] >= 0 || tooDeep_[j]) continue;
                 tooDeep_[j] = true;
                 work.push_back(j);
@@ -151,14 +159,14 @@ private:
 
     DropReason CertificateReason(std::size_t i) const {
         if (noted_[i].selfSigned) return DropReason::SelfSignedNotTop;
-        const std::vector<std::size_t>& issuers = Find(bySubject_, *noted_[i].object.issuer);
+        const std::vector<std::size_t>& issuers = Find(bySubject_, Issuer(i));
         if (issuers.empty()) return DropReason::IssuerAbsent;
         for (std::size_t j : issuers)
             if (depth_[j] >= 0) return depth_[j] >= kDeepestChainDepth ? DropReason::TooDeep : DropReason::Sibling;
         return tooDeep_[i] ? DropReason::TooDeep : DropReason::IssuerDropped;
     }
 
-    DropReason CrlReason(const std::string& issuer) const {
+    DropReason CrlReason(const ChainName& issuer) const {
         for (std::size_t j : Find(bySubject_, issuer))
             if (depth_[j] >= kDeepestChainDepth) return DropReason::TooDeep;
         return DropReason::IssuerNotOnChain;
