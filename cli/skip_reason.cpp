@@ -13,6 +13,10 @@ std::string SkipReason(const KxReadError& error)
         return "not a regular file";
     case KxReadFailure::TooLarge:
         return "too large";
+    case KxReadFailure::TooCostly:
+        return error.detail.empty() ? "too costly to open" : "too costly to open: " + error.detail;
+    case KxReadFailure::OutOfMemory:
+        return "not enough memory";
     case KxReadFailure::Unreadable:
         // A missing or unreadable file is none of the kinds below; saying so would mislead.
         return error.detail.empty() ? "cannot read" : "cannot read: " + error.detail;

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace kx {
 namespace {
@@ -46,6 +48,32 @@ void scan_pem(const unsigned char* bytes, std::size_t len, std::vector<std::stri
 
 namespace {
 
+constexpr std::size_t kHeadBytes = 4096;
+constexpr std::size_t kReadFailed = static_cast<std::size_t>(-1);
+
+// Fills buf with up to len bytes; fewer only at the end of the file.
+std::size_t read_up_to(int fd, unsigned char* buf, std::size_t len) {
+    std::size_t got = 0;
+    while (got < len) {
+        ssize_t n = ::read(fd, buf + got, len - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return kReadFailed;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+// Every DER input is one SEQUENCE, so it starts with 0x30; PEM is text, which holds no zero byte. A head
+// that is neither (a run of zeros, random bytes) cannot become any reader's input, however long the
+// file. Text with a PEM block somewhere beyond this look keeps its chance: it has no zero byte.
+bool head_may_be_input(const unsigned char* head, std::size_t len) {
+    if (len == 0 || head[0] == 0x30) return true;
+    if (!std::memchr(head, 0, len)) return true;
+    static constexpr char kBegin[] = "-----BEGIN ";
+    return memmem(head, len, kBegin, sizeof kBegin - 1) != nullptr;
+}
+
 // Reads a whole regular file, refusing anything else before reading a byte of it.
 bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError& why) {
     int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -73,8 +101,28 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
         ::close(fd);
         return false;
     }
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
+    // The head decides whether the rest is worth reading (and holding in memory) at all.
+    unsigned char head[kHeadBytes];
+    const std::size_t head_len = read_up_to(fd, head, std::min<std::size_t>(sizeof head, st.st_size));
+    if (head_len == kReadFailed) {
+        why = {KxReadFailure::Unreadable, std::strerror(errno)};
+        ::close(fd);
+        return false;
+    }
+    if (!head_may_be_input(head, head_len)) {
+        why = {KxReadFailure::NotRecognised, {}};
+        ::close(fd);
+        return false;
+    }
+    try {
+        out.resize(std::max<std::size_t>(head_len, static_cast<std::size_t>(st.st_size)));
+    } catch (const std::bad_alloc&) {
+        why = {KxReadFailure::OutOfMemory, {}};
+        ::close(fd);
+        return false;
+    }
+    std::memcpy(out.data(), head, head_len);
+    std::size_t got = head_len;
     while (got < out.size()) {
         ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR) continue;
@@ -92,12 +140,18 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
 }
 
 std::shared_ptr<InputFile> load(const char* path, KxReadError& why) {
-    auto in = std::make_shared<InputFile>();
-    in->path = path;
-    if (!read_bounded(path, in->bytes, why)) return nullptr;
-    scan_pem(in->bytes.data(), in->bytes.size(), in->pem_labels, in->pem_starts);
-    in->der_shape = sniff_der(in->bytes.data(), in->bytes.size());
-    return in;
+    // The labels of a file packed with armour lines can take more memory than the file itself.
+    try {
+        auto in = std::make_shared<InputFile>();
+        in->path = path;
+        if (!read_bounded(path, in->bytes, why)) return nullptr;
+        scan_pem(in->bytes.data(), in->bytes.size(), in->pem_labels, in->pem_starts);
+        in->der_shape = sniff_der(in->bytes.data(), in->bytes.size());
+        return in;
+    } catch (const std::bad_alloc&) {
+        why = {KxReadFailure::OutOfMemory, {}};
+        return nullptr;
+    }
 }
 
 }  // namespace

@@ -222,6 +222,8 @@ enum class KxReadFailure {
     Empty,              // nothing in it but white space
     Damaged,            // of a kind the readers know, but cut short or broken; detail: which kind
     OtherKind,          // of a kind Quillon does not read; detail: what it is, and what to do with it
+    TooCostly,          // opening it would take more key-derivation work than KX_MAX_PBE_ITERATIONS
+    OutOfMemory,
 };
 struct KxReadError {
     KxReadFailure kind = KxReadFailure::None;
@@ -248,6 +250,15 @@ std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcom
 // How many PEM blocks ("-----BEGIN <label>-----" lines) the file holds; 0 when it cannot be read.
 int PEM_count_blocks(const char* path);
 
+// Makes OpenSSL's failed allocations count, so that a file refused for want of memory is said to be that
+// (OutOfMemory) and not damaged. Call first thing in main, before OpenSSL allocates; false when too late.
+bool KX_watch_allocations();
+// What each program does first, before it holds a pass phrase or a key: makes itself non-dumpable with a
+// core limit of 0, and watches allocations as above. False when any of it could not be done.
+bool KX_guard_process();
+// For a caller that caught std::bad_alloc around a read or a write: records OutOfMemory for it.
+void KX_record_out_of_memory(bool writing);
+
 // Inputs larger than this are refused without being read whole.
 constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;
 // A PKCS#7 or PKCS#12 input holding more certificates and CRLs (PKCS#12: safe bags) than this is refused
@@ -259,6 +270,8 @@ constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
 // ---- Writers: nonzero on success, zero on any failure ----------------------------------------
 // Files are written atomically (a temporary file beside the target, then rename); on failure an
 // existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
+// A target that exists and is not a regular file is refused; a symbolic link is written through (the
+// file it points to is replaced, in its own folder).
 
 int ASN1_write_der(const std::vector<unsigned char>& der, const char* path);
 int PEM_write_cert(const Cert* cert, const char* path);
@@ -283,8 +296,16 @@ enum class KxWriteFailure {
     UnsupportedKey,       // the writer cannot hold this kind of key
     CannotWrite,          // the file could not be created, written or renamed into place
     Encoding,             // the library failed to encode
+    OutOfMemory,
 };
 KxWriteFailure KX_last_write_error();
+// For CannotWrite: why, as the system said it ("no space left on device", "read-only file system") or
+// "not a regular file" for a target that is a device, FIFO, socket or directory. Empty otherwise.
+std::string KX_last_write_detail();
+
+// The command line's "-o -": while set to an open descriptor, writers put their output there instead
+// of into the file named (which then only names the output in the log). -1, the start: files.
+void KX_set_output_descriptor(int fd);
 
 // ---- Pass phrases ----------------------------------------------------------------------------
 // No call above carries a pass phrase: the layer asks the provider that the program installs.

@@ -35,8 +35,14 @@ std::string oid_text(const ASN1_OBJECT* obj) {
 
 class BagCollector {
 public:
-    // Walks the bags of one safe contents; passes are only used for shrouded keys.
-    Outcome collect(const STACK_OF(PKCS12_SAFEBAG) * bags, const char* pass, int passlen, bool mac_verified) {
+    // `spent`: the key-derivation work charged before any safe was opened.
+    explicit BagCollector(std::uint64_t spent) : spent_(spent) {}
+
+    // Walks the bags of one safe contents; passes are only used for shrouded keys. `charge` says the
+    // shrouded keys' work is not yet counted (their safe was encrypted, so nobody saw them before).
+    Outcome collect(const STACK_OF(PKCS12_SAFEBAG) * bags, const char* pass, int passlen, bool mac_verified,
+                    bool charge) {
+        charge_ = charge;
         // Counted before any certificate in them is parsed.
         seen_ += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags));
         if (seen_ > KX_MAX_BUNDLE_ENTRIES) {
@@ -101,7 +107,9 @@ private:
             const X509_ALGOR* alg = nullptr;
             if (!sig) return Outcome::Refused;
             X509_SIG_get0(sig, &alg, nullptr);
-            if (!kx::pbe_usable(alg)) return Outcome::Unsupported;
+            std::uint64_t work = 0;
+            if (!kx::pbe_usable(alg, &work)) return Outcome::Unsupported;
+            if (charge_ && !kx::within_budget(spent_, work)) return Outcome::Unsupported;
             kx::P8InfoPtr info(PKCS8_decrypt_ex(sig, pass, passlen, nullptr, nullptr));
             kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
             if (!key) return mac_verified ? Outcome::Refused : Outcome::WrongPass;
@@ -117,16 +125,61 @@ private:
     }
 
     std::size_t seen_ = 0;
+    std::uint64_t spent_ = 0;
+    bool charge_ = false;
     std::unique_ptr<P12> out_ = std::make_unique<P12>();
     std::unique_ptr<P12Bag>* tail_ = &out_->first;
 };
 
+// Charges the key-derivation work that opening the file takes, as far as it shows before anything is
+// decrypted: the MAC, every encrypted safe and every shrouded key in a plain safe. Keys inside encrypted
+// safes are charged once their safe is open, before their own derivation. Damage is left to the reader.
+Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
+    std::uint64_t work = 0;
+    if (PKCS12_mac_present(p12) && (!kx::p12_mac_usable(p12, &work) || !kx::within_budget(spent, work)))
+        return Outcome::Unsupported;
+    STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
+    if (!safes) return Outcome::Ok;
+    Outcome outcome = Outcome::Ok;
+    std::size_t seen = 0;
+    for (int i = 0; i < ossl_p7_count(safes) && outcome == Outcome::Ok; ++i) {
+        OsslPkcs7* p7 = ossl_p7_at(safes, i);
+        if (PKCS7_type_is_encrypted(p7)) {
+            if (p7->d.encrypted && p7->d.encrypted->enc_data &&
+                (!kx::pbe_usable(p7->d.encrypted->enc_data->algorithm, &work) || !kx::within_budget(spent, work)))
+                outcome = Outcome::Unsupported;
+            continue;
+        }
+        if (!PKCS7_type_is_data(p7)) continue;
+        STACK_OF(PKCS12_SAFEBAG)* bags = PKCS12_unpack_p7data(p7);
+        if (!bags) continue;
+        seen += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags));
+        if (seen > KX_MAX_BUNDLE_ENTRIES) {
+            kx::fail_too_many_entries();
+            outcome = Outcome::Unsupported;
+        }
+        for (int j = 0; j < sk_PKCS12_SAFEBAG_num(bags) && outcome == Outcome::Ok; ++j) {
+            const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, j);
+            if (PKCS12_SAFEBAG_get_nid(bag) != NID_pkcs8ShroudedKeyBag) continue;
+            const X509_SIG* sig = PKCS12_SAFEBAG_get0_pkcs8(bag);
+            if (!sig) continue;
+            const X509_ALGOR* alg = nullptr;
+            X509_SIG_get0(sig, &alg, nullptr);
+            if (!kx::pbe_usable(alg, &work) || !kx::within_budget(spent, work)) outcome = Outcome::Unsupported;
+        }
+        sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    }
+    ossl_p7_stack_free(safes);
+    return outcome;
+}
+
 // Reads every safe with the given pass phrase. With a verified MAC a decryption failure means a
 // damaged file; without one it most likely means a wrong pass phrase.
-Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac_verified, std::unique_ptr<P12>& out) {
+Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac_verified, std::uint64_t spent,
+                      std::unique_ptr<P12>& out) {
     STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
     if (!safes) return Outcome::Refused;
-    BagCollector collector;
+    BagCollector collector(spent);
     Outcome outcome = Outcome::Ok;
     for (int i = 0; i < ossl_p7_count(safes) && outcome == Outcome::Ok; ++i) {
         OsslPkcs7* p7 = ossl_p7_at(safes, i);
@@ -144,7 +197,7 @@ Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac
                 if (!bags) outcome = mac_verified ? Outcome::Refused : Outcome::WrongPass;
             }
         }  // safes of other kinds (public-key encrypted) cannot be opened with a pass phrase: skipped
-        if (bags) outcome = collector.collect(bags, pass, passlen, mac_verified);
+        if (bags) outcome = collector.collect(bags, pass, passlen, mac_verified, PKCS7_type_is_encrypted(p7));
         sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     }
     ossl_p7_stack_free(safes);
@@ -202,8 +255,12 @@ std::unique_ptr<P12> kx::p12_from_der(const char* path, const unsigned char* dat
     if (!p12) return refused();
 
     std::unique_ptr<P12> out;
+    std::uint64_t spent = 0;
+    ERR_set_mark();
+    const Outcome affordable = charge_visible_work(p12.get(), spent);
+    ERR_pop_to_mark();
+    if (affordable != Outcome::Ok) return nullptr;  // the reason is recorded
     if (PKCS12_mac_present(p12.get())) {
-        if (!kx::p12_mac_usable(p12.get())) return nullptr;
         ERR_set_mark();
         // "No pass phrase" comes in two encodings: absent and empty.
         const char* empty = nullptr;
@@ -212,24 +269,24 @@ std::unique_ptr<P12> kx::p12_from_der(const char* path, const unsigned char* dat
             verified = true;
             empty = "";
         }
-        Outcome o = verified ? read_contents(p12.get(), empty, 0, true, out) : Outcome::WrongPass;
+        Outcome o = verified ? read_contents(p12.get(), empty, 0, true, spent, out) : Outcome::WrongPass;
         ERR_pop_to_mark();
         if (verified) return finish(o, std::move(out));
         return open_with_provider(
             path,
             [&](const char* pw, int len) {
                 if (PKCS12_verify_mac(p12.get(), pw, len) != 1) return Outcome::WrongPass;
-                return read_contents(p12.get(), pw, len, true, out);
+                return read_contents(p12.get(), pw, len, true, spent, out);
             },
             out);
     }
 
     // No MAC: open it with the empty pass phrase when nothing is encrypted or that works, else ask.
     ERR_set_mark();
-    Outcome first = read_contents(p12.get(), "", 0, false, out);
-    if (first == Outcome::WrongPass) first = read_contents(p12.get(), nullptr, 0, false, out);
+    Outcome first = read_contents(p12.get(), "", 0, false, spent, out);
+    if (first == Outcome::WrongPass) first = read_contents(p12.get(), nullptr, 0, false, spent, out);
     ERR_pop_to_mark();
     if (first != Outcome::WrongPass) return finish(first, std::move(out));
     return open_with_provider(
-        path, [&](const char* pw, int len) { return read_contents(p12.get(), pw, len, false, out); }, out);
+        path, [&](const char* pw, int len) { return read_contents(p12.get(), pw, len, false, spent, out); }, out);
 }

@@ -19,12 +19,22 @@ bool refuse(std::string what) {
     return false;
 }
 
-// Iteration counts: absent means 1; negative or beyond the cap is refused.
-bool count_ok(const ASN1_INTEGER* iter, const std::string& scheme) {
-    if (!iter) return true;
-    std::uint64_t n = 0;
-    if (ASN1_INTEGER_get_uint64(&n, iter) != 1 || n == 0) return refuse(scheme + " with an invalid iteration count");
-    if (n > KX_MAX_PBE_ITERATIONS) return refuse(scheme + " with " + std::to_string(n) + " iterations");
+bool too_costly(std::string what) {
+    fail_read(KxReadFailure::TooCostly, std::move(what));
+    return false;
+}
+
+// Iteration counts: absent means 1; zero or negative is refused as damaged, beyond the cap as too costly.
+bool count_ok(const ASN1_INTEGER* iter, const std::string& scheme, std::uint64_t* work) {
+    std::uint64_t n = 1;
+    if (iter && ASN1_INTEGER_get_uint64(&n, iter) != 1) {
+        if (ASN1_STRING_type(iter) == V_ASN1_INTEGER && ASN1_STRING_length(iter) > 8)
+            return too_costly(scheme + " with more than 2^64 iterations");
+        return refuse(scheme + " with an invalid iteration count");
+    }
+    if (n == 0) return refuse(scheme + " with an invalid iteration count");
+    if (n > KX_MAX_PBE_ITERATIONS) return too_costly(scheme + " with " + std::to_string(n) + " iterations");
+    if (work) *work = n;
     return true;
 }
 
@@ -40,7 +50,7 @@ bool digest_ok(int nid) {
     return true;
 }
 
-bool pbes2_ok(const X509_ALGOR* alg) {
+bool pbes2_ok(const X509_ALGOR* alg, std::uint64_t* work) {
     auto* p = static_cast<PBE2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), alg->parameter));
     if (!p) return refuse("PBES2 with damaged parameters");
     bool ok = true;
@@ -50,7 +60,7 @@ bool pbes2_ok(const X509_ALGOR* alg) {
             ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), p->keyfunc->parameter));
         if (!k) ok = refuse("PBKDF2 with damaged parameters");
         else {
-            ok = count_ok(k->iter, "PBKDF2");
+            ok = count_ok(k->iter, "PBKDF2", work);
             if (ok && k->prf) {
                 int hmac_md = NID_undef;
                 int prf = OBJ_obj2nid(k->prf->algorithm);
@@ -68,8 +78,12 @@ bool pbes2_ok(const X509_ALGOR* alg) {
             ASN1_INTEGER_get_uint64(&r, s->blockSize) != 1 ||
             ASN1_INTEGER_get_uint64(&par, s->parallelizationParameter) != 1)
             ok = refuse("scrypt with damaged parameters");
-        else if (r == 0 || par == 0 || n > KX_MAX_PBE_ITERATIONS / r / par)
-            ok = refuse("scrypt with a work factor beyond " + std::to_string(KX_MAX_PBE_ITERATIONS));
+        else if (r == 0 || par == 0)
+            ok = refuse("scrypt with damaged parameters");
+        else if (n > KX_MAX_PBE_ITERATIONS / r / par)
+            ok = too_costly("scrypt with a work factor beyond " + std::to_string(KX_MAX_PBE_ITERATIONS));
+        else if (work)
+            *work = n * r * par;
         SCRYPT_PARAMS_free(s);
     } else {
         ok = refuse(name_of(p->keyfunc->algorithm));
@@ -81,21 +95,21 @@ bool pbes2_ok(const X509_ALGOR* alg) {
 
 }  // namespace
 
-bool pbe_usable(const X509_ALGOR* alg) {
+bool pbe_usable(const X509_ALGOR* alg, std::uint64_t* work) {
     if (!alg) return refuse("missing algorithm");
     int nid = OBJ_obj2nid(alg->algorithm);
-    if (nid == NID_pbes2) return pbes2_ok(alg);
+    if (nid == NID_pbes2) return pbes2_ok(alg, work);
     int cipher = NID_undef, md = NID_undef;
     if (nid == NID_undef || !EVP_PBE_find(EVP_PBE_TYPE_OUTER, nid, &cipher, &md, nullptr))
         return refuse(name_of(alg->algorithm));
     auto* p = static_cast<PBEPARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBEPARAM), alg->parameter));
     if (!p) return refuse(name_of(alg->algorithm) + " with damaged parameters");
-    bool ok = count_ok(p->iter, OBJ_nid2ln(nid));
+    bool ok = count_ok(p->iter, OBJ_nid2ln(nid), work);
     PBEPARAM_free(p);
     return ok && cipher_ok(cipher, alg->algorithm) && digest_ok(md);
 }
 
-bool p12_mac_usable(const PKCS12* p12) {
+bool p12_mac_usable(const PKCS12* p12, std::uint64_t* work) {
     const ASN1_OCTET_STRING* mac = nullptr;
     const X509_ALGOR* alg = nullptr;
     const ASN1_OCTET_STRING* salt = nullptr;
@@ -104,8 +118,15 @@ bool p12_mac_usable(const PKCS12* p12) {
     if (!mac || !alg) return refuse("PKCS#12 without a MAC");
     const ASN1_OBJECT* obj = nullptr;
     X509_ALGOR_get0(&obj, nullptr, nullptr, alg);
-    if (!count_ok(iter, "PKCS#12 MAC")) return false;
+    if (!count_ok(iter, "PKCS#12 MAC", work)) return false;
     return digest_ok(OBJ_obj2nid(obj));
+}
+
+bool within_budget(std::uint64_t& spent, std::uint64_t work) {
+    // Each work factor is within the cap, so the sum cannot wrap.
+    spent += work;
+    if (spent <= KX_MAX_PBE_ITERATIONS) return true;
+    return too_costly(std::to_string(spent) + " iterations of key derivation in all");
 }
 
 }  // namespace kx

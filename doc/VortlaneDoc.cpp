@@ -2,6 +2,7 @@
 
 #include "doc/chain_depth.h"
 
+#include <new>
 #include <utility>
 
 IMPLEMENT_DYNCREATE(CVortlaneDoc, CDocument)
@@ -50,6 +51,15 @@ bool MoveBundle(P12* bags, std::unique_ptr<P12> p12) {
 }  // namespace
 
 BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
+    try {
+        return ReadInput(path);
+    } catch (const std::bad_alloc&) {
+        KX_record_out_of_memory(false);
+        return FALSE;
+    }
+}
+
+BOOL CVortlaneDoc::ReadInput(const char* path) {
     if (!path || !m_pBags) return FALSE;
     m_lastBlocks.clear();
     // The bags this input adds are appended after the last one there now; they learn their file.

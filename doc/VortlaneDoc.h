@@ -40,6 +40,12 @@ public:
     // Writes the selected output form; appends the outcome to `log`. Nonzero when a file was written.
     virtual int WriteOutput(const CString& fileName, int depth, CString* log);
 
+private:
+    // The unguarded read and write; the public ones turn an allocation that failed into a refusal.
+    BOOL ReadInput(const char* path);
+    int WriteForm(const CString& fileName, int depth, CString* log);
+
+public:
     std::unique_ptr<P12> m_pBags;
     int m_bDerOutput = 1;
     int m_nOutputForm = FORM_CERTIFICATE;

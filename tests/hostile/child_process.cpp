@@ -31,6 +31,10 @@ void enter_conditions(const ChildOptions& o) {
         rlimit lim{*o.file_size_limit, *o.file_size_limit};
         if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(125);
     }
+    if (o.memory_limit) {
+        rlimit lim{*o.memory_limit, *o.memory_limit};
+        if (setrlimit(RLIMIT_AS, &lim) != 0) _exit(125);
+    }
     if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(125);
     if (o.user) {
         passwd* pw = getpwuid(*o.user);
@@ -64,6 +68,7 @@ ChildResult run(const std::function<void()>& in_child, const ChildOptions& o) {
         (void)ignored;
     }
     close(in[1]);
+    if (o.while_running) o.while_running(pid);
 
     ChildResult r;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(o.watchdog_seconds);

@@ -17,10 +17,12 @@ struct ChildOptions {
     std::vector<std::string> env;               // NAME=VALUE, added to (or replacing in) ours
     std::optional<mode_t> umask;
     std::optional<unsigned long> file_size_limit;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored
+    std::optional<unsigned long> memory_limit;     // RLIMIT_AS in bytes
     std::optional<uid_t> user;                  // run as this user (and its group id), when we are root
     std::string stdin_text;                     // then end of file
     std::filesystem::path cwd;                  // empty: ours
     int watchdog_seconds = 240;
+    std::function<void(pid_t)> while_running;   // called once the child is started, before it is waited for
 };
 
 struct ChildResult {
@@ -30,6 +32,19 @@ struct ChildResult {
     std::string out;
     std::string err;
 };
+
+// Address-space limits cannot hold under AddressSanitizer, which reserves terabytes up front.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryLimitsWork = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryLimitsWork = false;
+#else
+constexpr bool kMemoryLimitsWork = true;
+#endif
+#else
+constexpr bool kMemoryLimitsWork = true;
+#endif
 
 // Runs argv[0] with the arguments. The child has no controlling terminal.
 ChildResult run_program(const std::vector<std::string>& argv, const ChildOptions& options = {});

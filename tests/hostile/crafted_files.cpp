@@ -190,11 +190,14 @@ Bytes p12_with_mac_iterations(EVP_PKEY* key, X509* cert, const Count& iterations
     return out;
 }
 
-Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& pass, const Count& iterations) {
-    X509_SIG* shrouded = encrypt_key(key, pass, NID_pbe_WithSHA1And3_Key_TripleDES_CBC, nullptr);
-    replace_algorithm(shrouded, pbes1_algorithm(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, iterations));
+Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& pass, const Count& iterations,
+                                  int key_bags) {
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
-    sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create0_pkcs8(shrouded));  // the bag owns it now
+    for (int i = 0; i < key_bags; ++i) {
+        X509_SIG* shrouded = encrypt_key(key, pass, NID_pbe_WithSHA1And3_Key_TripleDES_CBC, nullptr);
+        replace_algorithm(shrouded, pbes1_algorithm(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, iterations));
+        sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create0_pkcs8(shrouded));  // the bag owns it now
+    }
     OsslPkcs7* key_safe = PKCS12_pack_p7data(bags);
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     Safes safes;

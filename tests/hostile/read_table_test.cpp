@@ -7,7 +7,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+<<<<<<< HEAD
 #include <algorithm>
+=======
+#include <cstdio>
+>>>>>>> 8aca71e (Reading: a key-derivation budget per file, refused as too costly from the parameters; a head no reader could take refused before the whole read; out of memory told as such; processes non-dumpable with no core limit)
 #include <functional>
 
 namespace hostile {
@@ -32,6 +36,7 @@ struct Outcome {
 Outcome accepted(int cert_bags = -1) { return {std::nullopt, cert_bags}; }
 Outcome refused(KxReadFailure why) { return {why, -1}; }
 
+<<<<<<< HEAD
 // Iteration counts beyond the cap are refused as an algorithm setting this program does not take.
 const Outcome kRefusedWork = refused(KxReadFailure::UnsupportedAlgorithm);
 const Outcome kDamaged = {KxReadFailure::NotRecognised, -1, true};
@@ -40,12 +45,19 @@ std::vector<KxReadFailure> acceptable(const Outcome& o) {
     if (o.damaged) return {KxReadFailure::NotRecognised, KxReadFailure::Damaged, KxReadFailure::Empty};
     return {*o.refused};
 }
+=======
+// Work beyond the cap is refused as too costly; counts that are no counts, as settings we do not take.
+const Outcome kRefusedWork = refused(KxReadFailure::TooCostly);
+const Outcome kInvalidWork = refused(KxReadFailure::UnsupportedAlgorithm);
+const Outcome kDamaged = refused(KxReadFailure::NotRecognised);
+>>>>>>> 8aca71e (Reading: a key-derivation budget per file, refused as too costly from the parameters; a head no reader could take refused before the whole read; out of memory told as such; processes non-dumpable with no core limit)
 
 struct Row {
     const char* name;
     std::function<fs::path(const fs::path& dir)> make;  // makes the input in `dir`, returns its path
     Outcome expect;
     bool may_ask_pass = false;  // only rows that are sound enough to be opened may ask for a pass phrase
+    std::optional<unsigned long> memory_limit = std::nullopt;  // the reader runs in a child with this address space
 };
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
@@ -151,13 +163,35 @@ std::vector<Row> rows() {
          [](auto& d) { return write(d, "k4.p8", p8_pbes2_with_iterations(m().key.get(), kPass, kBeyond64Bits)); },
          kRefusedWork},
         {"p8_pbes2_iterations_negative",
-         [](auto& d) { return write(d, "k5.p8", p8_pbes2_with_iterations(m().key.get(), kPass, kNegative)); }, kRefusedWork},
+         [](auto& d) { return write(d, "k5.p8", p8_pbes2_with_iterations(m().key.get(), kPass, kNegative)); }, kInvalidWork},
         {"p8_pbes2_iterations_zero",
-         [](auto& d) { return write(d, "k6.p8", p8_pbes2_with_iterations(m().key.get(), kPass, kZero)); }, kRefusedWork},
+         [](auto& d) { return write(d, "k6.p8", p8_pbes2_with_iterations(m().key.get(), kPass, kZero)); }, kInvalidWork},
         // scrypt: memory (25 MiB) kept under OpenSSL's own 32 MiB limit while the work asked for is
         // minutes of CPU; OpenSSL itself would run it.
         {"p8_scrypt_minutes_of_work",
          [](auto& d) { return write(d, "k7.p8", p8_scrypt(m().key.get(), kPass, 1u << 16, 2, 1u << 15)); }, kRefusedWork},
+
+        // Work per file: each bag within the cap, all of them together beyond it. Refused from the
+        // parameters before any derivation, so before anybody is asked for a pass phrase.
+        {"p12_four_key_bags_of_3_million_iterations",
+         [](auto& d) {
+             return write(d, "bags.p12", p12_with_key_bag_iterations(m().key.get(), m().cert.get(), kPass, "3000000", 4));
+         },
+         kRefusedWork},
+        // Memory: 900 MiB of zeros is refused by its first bytes, so it fits in 256 MiB; a PEM header in
+        // front of 512 MiB is read, and the failed allocation is said to be one.
+        {"zeros_900_mib_in_256_mib",
+         [](auto& d) { make_sparse(d / "zeros.cer", 900ull << 20); return d / "zeros.cer"; }, kDamaged, false, 256ul << 20},
+        {"pem_header_before_512_mib_in_256_mib",
+         [](auto& d) {
+             make_sparse(d / "big.pem", 512ull << 20);
+             std::string header = "-----BEGIN CERTIFICATE-----\n";
+             FILE* f = std::fopen((d / "big.pem").c_str(), "r+");
+             std::fwrite(header.data(), 1, header.size(), f);
+             std::fclose(f);
+             return d / "big.pem";
+         },
+         refused(K::OutOfMemory), false, 256ul << 20},
 
         // Damaged encodings: refused, and nobody is asked for a pass phrase for them.
         {"deep_nesting_der", [](auto& d) { return write(d, "deep.der", nested_sequences(100'000, false)); }, kDamaged},
@@ -253,11 +287,22 @@ class HostileRead : public ::testing::TestWithParam<Row> {};
 
 TEST_P(HostileRead, ThroughTheDocument) {
     const Row& row = GetParam();
+    if (row.memory_limit && !kMemoryLimitsWork) GTEST_SKIP() << "no memory limits under this build's sanitizer";
     qfix::TempDir dir;
     fs::path input = row.make(dir.path());
     qfix::ScriptedPassProvider pass({kPass, kPass});
     CVortlaneDoc doc;
 
+    if (row.memory_limit) {
+        ChildOptions limited;
+        limited.memory_limit = row.memory_limit;
+        ChildResult r = run_forked(
+            [&] { return doc.OnOpenDocument(input.c_str()) ? 0 : 10 + static_cast<int>(KX_last_read_error().kind); },
+            limited);
+        ASSERT_EQ(r.signal, 0) << r.err;
+        EXPECT_EQ(r.exit_code, row.expect.refused ? 10 + static_cast<int>(*row.expect.refused) : 0) << r.err;
+        return;
+    }
     BOOL ok = doc.OnOpenDocument(input.c_str());
 
     if (row.expect.refused) {
@@ -286,7 +331,11 @@ TEST_P(HostileRead, ThroughTheCommandLine) {
     qfix::TempDir dir;
     fs::path input = row.make(dir.path());
 
-    ChildResult r = run_cli({"--dry-run", "--quiet", "--passin", "pass:" + kPass, input.string()});
+    if (row.memory_limit && !kMemoryLimitsWork) GTEST_SKIP() << "no memory limits under this build's sanitizer";
+    ChildOptions limits;
+    limits.memory_limit = row.memory_limit;
+
+    ChildResult r = run_cli({"--dry-run", "--quiet", "--passin", "pass:" + kPass, input.string()}, limits);
 
     ASSERT_FALSE(r.timed_out);
     EXPECT_EQ(r.signal, 0);

@@ -1,12 +1,20 @@
 // Keys and pass phrases under hostile conditions: key files are 0600 whatever the umask, a cipher that
 // cannot be had fails the write, pass phrases show up nowhere, and a wrong pass phrase is called wrong.
 #include "doc/input_route.h"
+#include "tests/hostile/crafted_files.h"
 #include "tests/hostile/hostile_support.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <functional>
+#include <thread>
 
 namespace hostile {
 namespace {
@@ -229,6 +237,50 @@ TEST(PassPhraseLeakDocument, LogHoldsNoPassPhrase) {
             }
         }
     }
+}
+
+// ---- No core dumps: pass phrases and keys stay out of them -------------------------------------------
+
+TEST(ProcessGuard, MakesTheProcessNonDumpableWithoutCoreFiles) {
+    ChildResult r = run_forked([] {
+        rlimit core{};
+        KX_guard_process();  // its allocation watch comes too late in a test process; the rest must hold
+        bool ok = prctl(PR_GET_DUMPABLE) == 0 && getrlimit(RLIMIT_CORE, &core) == 0 &&
+                  core.rlim_cur == 0 && core.rlim_max == 0;
+        return ok ? 0 : 1;
+    });
+    EXPECT_EQ(r.exit_code, 0);
+}
+
+// Seen from outside while the command line holds an input open and waits for its pass phrase.
+TEST(ProcessGuard, CommandLineHasNoCoreLimitLeftWhileItWaitsForAPassPhrase) {
+    if (!cli_path()) GTEST_SKIP() << "this build has no command line";
+    qfix::TempDir dir;
+    qfix::write_bytes(dir.file("input.p12"), chain_materials().p12);
+    make_fifo(dir.file("pass"));
+    std::string limits;
+    ChildOptions o;
+    o.while_running = [&](pid_t pid) {
+        // The pass phrase file is a FIFO: it can be opened for writing once the program opens it to read.
+        int fd = -1;
+        for (int tries = 0; fd < 0 && tries < 6000; ++tries) {
+            fd = open(dir.file("pass").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::ifstream f("/proc/" + std::to_string(pid) + "/limits");
+        limits.assign(std::istreambuf_iterator<char>(f), {});
+        if (fd >= 0) {
+            std::string line = kInputPass + "\n";
+            (void)!write(fd, line.data(), line.size());
+            close(fd);
+        }
+    };
+    ChildResult r = run_cli({"-n", "--passin", "file:" + dir.file("pass").string(), dir.file("input.p12").string()}, o);
+
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    ASSERT_NE(limits.find("Max core file size"), std::string::npos) << "the program was not seen running";
+    std::string core = limits.substr(std::min(limits.find("Max core file size"), limits.size()));
+    EXPECT_EQ(core.substr(0, core.find('\n')).find_first_of("123456789u"), std::string::npos) << limits;
 }
 
 // ---- A wrong pass phrase is called wrong ---------------------------------------------------------------
