@@ -19,7 +19,9 @@ const CliOption kCliOptions[13] = {
      "cipher button (stores the same identifiers); may be repeated, applied in order;\n"
      "the identifiers start as in the document (10013, 8027, 9063)"},
     {OptionId::Depth, "depth", 'd', "N", "the depth a user would type, an integer (default 0)"},
-    {OptionId::Output, "output", 'o', "FILE", "default: derived from the last accepted input, as the window derives it"},
+    {OptionId::Output, "output", 'o', "FILE",
+     "default: derived from the last accepted input, as the window derives it;\n"
+     "- writes to standard output (the log then goes to standard error)"},
     {OptionId::PassIn, "passin", 0, "SRC", "pass phrase for encrypted inputs"},
     {OptionId::PassOut, "passout", 0, "SRC",
      "pass phrase for encrypted outputs\n"
@@ -241,6 +243,7 @@ std::string UsageText()
     text +=
         "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"
         "        With --explain, the explanation follows it (-q leaves the explanation alone).\n"
+        "        With -o -: the output itself; the log and the explanation go to stderr.\n"
         "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
         "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
     return text;

@@ -6,8 +6,12 @@
 #include "cli/skip_reason.h"
 #include "cli/terminal_prompt.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <iostream>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -38,6 +42,11 @@ int Run(CliSettings settings)
     struct ProviderReset {
         ~ProviderReset() { KX_set_pass_provider({}); }
     } providerReset;
+
+    // "-o -": the output goes down standard output, so the log goes to standard error.
+    const bool toStdout = settings.output && *settings.output == "-";
+    if (toStdout) KX_set_output_descriptor(STDOUT_FILENO);
+    std::ostream& logStream = toStdout ? std::cerr : std::cout;
 
     // A command line hands over all its inputs at once: by default they are all read and the chain is
     // arranged once, so that their order does not decide what survives.
@@ -70,16 +79,14 @@ int Run(CliSettings settings)
             status = kExitNothingWritten;
         }
     }
-    if (!settings.quiet) std::cout << LogForTerminal(session.log());
-    if (settings.explain == ExplainMode::Text) std::cout << ExplainText(explanation);
-    if (settings.explain == ExplainMode::Json) std::cout << ExplainJson(explanation);
-    std::cout << std::flush;
+    if (!settings.quiet) logStream << LogForTerminal(session.log());
+    if (settings.explain == ExplainMode::Text) logStream << ExplainText(explanation);
+    if (settings.explain == ExplainMode::Json) logStream << ExplainJson(explanation);
+    logStream << std::flush;
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Main(int argc, char** argv)
 {
     std::variant<CliSettings, UsageError> parsed = ParseCommandLine(argc, argv);
     if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
@@ -96,4 +103,19 @@ int main(int argc, char** argv)
         return kExitWritten;
     }
     return Run(std::move(settings));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    KX_guard_process();
+    // Reading, arranging and writing turn their own allocation failures into refusals; anything left
+    // (the log, the settings) still ends the run plainly, not with an abort.
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("quillon-cli: not enough memory; nothing written\n", stderr);
+        return kExitNothingWritten;
+    }
 }

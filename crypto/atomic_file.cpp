@@ -2,18 +2,27 @@
 #include "crypto/atomic_file_internal.h"
 #include "crypto/errors_internal.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
+#include <ctime>
 #include <string>
 
 namespace kx {
 namespace {
+
+thread_local int g_output_fd = -1;
+
+// Our named temporaries are older than this only when the writer died (kill -9, power failure).
+constexpr time_t kStaleSeconds = 3600;
 
 mode_t current_umask() {
     mode_t mask = ::umask(0);
@@ -25,6 +34,7 @@ bool write_all(int fd, const unsigned char* data, std::size_t len) {
     while (len > 0) {
         ssize_t n = ::write(fd, data, len);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
         if (n <= 0) return false;
         data += n;
         len -= static_cast<std::size_t>(n);
@@ -32,65 +42,205 @@ bool write_all(int fd, const unsigned char* data, std::size_t len) {
     return true;
 }
 
-// While an output is written, a file-size limit makes write() fail (and the temporary file get
-// removed) instead of killing the process with SIGXFSZ and leaving the temporary file behind.
-class FileSizeSignalIgnored {
+// While an output is written, a file-size limit or a closed pipe makes write() fail (and the temporary
+// file get removed) instead of killing the process and leaving the temporary file behind.
+class WriteSignalsIgnored {
 public:
-    FileSizeSignalIgnored() {
+    WriteSignalsIgnored() {
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        active_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
+        xfsz_ = ::sigaction(SIGXFSZ, &ignore, &previous_xfsz_) == 0;
+        pipe_ = ::sigaction(SIGPIPE, &ignore, &previous_pipe_) == 0;
     }
-    ~FileSizeSignalIgnored() {
-        if (active_) ::sigaction(SIGXFSZ, &previous_, nullptr);
+    ~WriteSignalsIgnored() {
+        if (xfsz_) ::sigaction(SIGXFSZ, &previous_xfsz_, nullptr);
+        if (pipe_) ::sigaction(SIGPIPE, &previous_pipe_, nullptr);
     }
-    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
-    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+    WriteSignalsIgnored(const WriteSignalsIgnored&) = delete;
+    WriteSignalsIgnored& operator=(const WriteSignalsIgnored&) = delete;
 
 private:
-    struct sigaction previous_ {};
-    bool active_ = false;
+    struct sigaction previous_xfsz_ {};
+    struct sigaction previous_pipe_ {};
+    bool xfsz_ = false;
+    bool pipe_ = false;
 };
 
-bool cannot_write() {
-    fail_write(KxWriteFailure::CannotWrite);
+bool cannot_write(std::string why) {
+    fail_write(KxWriteFailure::CannotWrite, std::move(why));
     return false;
+}
+
+// The system's reason, as a log line continues it: "no space left on device".
+bool cannot_write_errno(int err) {
+    std::string why = std::strerror(err);
+    if (why.size() > 1 && std::isupper(static_cast<unsigned char>(why[0])) &&
+        std::islower(static_cast<unsigned char>(why[1])))
+        why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+    return cannot_write(std::move(why));
+}
+
+// Where the bytes go: the named file itself, or for a symbolic link the regular file it leads to.
+struct Target {
+    std::string dir;   // the folder the file is replaced in
+    std::string base;  // its name there
+    std::string path;  // dir/base
+};
+
+bool resolve_target(const char* path, Target& t) {
+    std::string resolved = path;
+    struct stat st {};
+    if (::lstat(path, &st) == 0) {
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && ::stat(path, &st) != 0)
+            return errno == ENOENT ? cannot_write("dangling symbolic link") : cannot_write_errno(errno);
+        // Replacing a device, FIFO or socket by a file would break whatever else uses it.
+        if (!S_ISREG(st.st_mode)) return cannot_write("not a regular file");
+        if (link) {
+            char* real = ::realpath(path, nullptr);
+            if (!real) return cannot_write_errno(errno);
+            resolved = real;
+            std::free(real);
+        }
+    } else if (errno != ENOENT) {
+        return cannot_write_errno(errno);
+    }
+    std::size_t slash = resolved.rfind('/');
+    t.dir = slash == std::string::npos ? "." : slash == 0 ? "/" : resolved.substr(0, slash);
+    t.base = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
+    if (t.base.empty() || t.base == "." || t.base == "..") return cannot_write_errno(EISDIR);
+    t.path = resolved;
+    return true;
+}
+
+// Hidden, and short enough to stay a valid name beside any target.
+std::string temp_prefix(const Target& t) { return "." + t.base.substr(0, 64) + ".tmp-"; }
+constexpr std::size_t kTempSuffix = 6;
+
+// Removes our own named temporaries of this target that a writer killed long ago left behind.
+void remove_stale_temporaries(const Target& t) {
+    DIR* d = ::opendir(t.dir.c_str());
+    if (!d) return;
+    const std::string prefix = temp_prefix(t);
+    const time_t now = std::time(nullptr);
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name.size() != prefix.size() + kTempSuffix || name.compare(0, prefix.size(), prefix) != 0) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || now - st.st_mtime < kStaleSeconds) continue;
+        ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
+}
+
+std::string random_suffix() {
+    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char r[kTempSuffix] = {};
+    if (::getrandom(r, sizeof r, 0) != static_cast<ssize_t>(sizeof r)) {
+        const unsigned long mix = static_cast<unsigned long>(std::clock()) ^ static_cast<unsigned long>(::getpid());
+        for (std::size_t i = 0; i < kTempSuffix; ++i) r[i] = static_cast<unsigned char>(mix >> (i * 5));
+    }
+    std::string s;
+    for (unsigned char c : r) s += kChars[c % (sizeof kChars - 1)];
+    return s;
+}
+
+bool fill(int fd, const unsigned char* data, std::size_t len, bool secret) {
+    // Not followed by fsync: the rename (or link) makes the new file appear whole or not at all, whatever
+    // happens to this process; waiting for the disk would cost more than the whole conversion (several
+    // milliseconds against a few), and durability across a power failure is left to the file system,
+    // as with every other tool that writes these files.
+    return ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len);
+}
+
+enum class Unnamed { Written, Failed, Unavailable };
+
+// Writes into a file without a name and links it into place, so that a writer killed half-way leaves
+// nothing behind. Unavailable when the file system cannot (no O_TMPFILE, no /proc).
+Unnamed write_unnamed(const Target& t, const unsigned char* data, std::size_t len, bool secret) {
+    int fd = ::open(t.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Unnamed::Unavailable;
+        cannot_write_errno(errno);
+        return Unnamed::Failed;
+    }
+    if (!fill(fd, data, len, secret)) {
+        cannot_write_errno(errno);
+        ::close(fd);
+        return Unnamed::Failed;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    // A new target appears by the link itself; an existing one is replaced by a rename of a linked name.
+    int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, t.path.c_str(), AT_SYMLINK_FOLLOW);
+    int err = errno;
+    const bool no_proc = linked != 0 && err == ENOENT && ::access("/proc/self/fd", F_OK) != 0;
+    if (linked != 0 && err == EEXIST) {
+        std::string named;
+        for (int tries = 0; tries < 100 && linked != 0 && err == EEXIST; ++tries) {
+            named = t.dir + "/" + temp_prefix(t) + random_suffix();
+            linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW);
+            err = errno;
+        }
+        if (linked == 0 && ::rename(named.c_str(), t.path.c_str()) != 0) {
+            err = errno;
+            linked = -1;
+            ::unlink(named.c_str());
+        }
+    }
+    ::close(fd);  // the data reached the file before it got its name; a late close error changes nothing
+    if (linked == 0) return Unnamed::Written;
+    if (no_proc) return Unnamed::Unavailable;
+    cannot_write_errno(err);
+    return Unnamed::Failed;
+}
+
+bool write_named(const Target& t, const unsigned char* data, std::size_t len, bool secret) {
+    std::string tmp = t.dir + "/" + temp_prefix(t) + std::string(kTempSuffix, 'X');
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return cannot_write_errno(errno);
+    bool ok = fill(fd, data, len, secret);
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), t.path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return cannot_write_errno(err);
+    }
+    return true;
 }
 
 }  // namespace
 
 bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret) {
-    if (!path || !*path) return cannot_write();
-    std::filesystem::path target(path);
-    std::string base = target.filename().string();
-    if (base.empty() || base == "." || base == "..") return cannot_write();
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    // Hidden, and short enough to stay a valid name beside any target.
-    std::string tmp = (dir / ("." + base.substr(0, 64) + ".tmp-XXXXXX")).string();
-    FileSizeSignalIgnored no_sigxfsz;
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return cannot_write();
-    // The rename makes the new file appear whole or not at all, whatever happens to this process. It is
-    // not followed by fsync: waiting for the disk would cost more than the whole conversion (several
-    // milliseconds against a few), and durability across a power failure is left to the file system,
-    // as with every other tool that writes these files.
-    bool ok = ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len);
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), path) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return cannot_write();
+    WriteSignalsIgnored no_fatal_signals;
+    if (g_output_fd >= 0) return write_all(g_output_fd, data, len) || cannot_write_errno(errno);
+    if (!path || !*path) return cannot_write_errno(ENOENT);
+    Target target;
+    if (!resolve_target(path, target)) return false;
+    remove_stale_temporaries(target);
+    switch (write_unnamed(target, data, len, secret)) {
+    case Unnamed::Written: return true;
+    case Unnamed::Failed: return false;
+    case Unnamed::Unavailable: break;
     }
-    return true;
+    return write_named(target, data, len, secret);
 }
 
 bool write_atomic(const char* path, BIO* mem, bool secret) {
     char* data = nullptr;
     long n = BIO_get_mem_data(mem, &data);
-    if (n < 0) return cannot_write();
+    if (n < 0) return cannot_write("no data");
     return write_atomic(path, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(n), secret);
 }
 
 }  // namespace kx
+
+void KX_set_output_descriptor(int fd) { kx::g_output_fd = fd; }

@@ -4,6 +4,8 @@
 #include "doc/chain_depth.h"
 #include "doc/log_line.h"
 
+#include <new>
+
 namespace {
 
 // A writer returned 0: say why, from what the crypto layer recorded.
@@ -18,9 +20,14 @@ void AppendWriteFailure(CString* log, const CString& fileName) {
     case KxWriteFailure::CipherUnavailable:
         log->append("Output Failed ... cipher unavailable\r\n");
         break;
-    default:
-        log->append("Output Failed ... cannot write " + fileName + "\r\n");
+    case KxWriteFailure::OutOfMemory:
+        log->append("Output Failed ... not enough memory\r\n");
         break;
+    default: {
+        const std::string why = KX_last_write_detail();
+        log->append("Output Failed ... cannot write " + fileName + (why.empty() ? "" : " (" + why + ")") + "\r\n");
+        break;
+    }
     }
 }
 
@@ -36,6 +43,15 @@ const P12Bag* FindCertAtDepth(const P12* bags, int depth, bool wantRequest) {
 int CVortlaneDoc::WriteOutput(const CString& fileName, int depth, CString* log) {
     CString scratch;
     if (!log) log = &scratch;
+    try {
+        return WriteForm(fileName, depth, log);
+    } catch (const std::bad_alloc&) {
+        log->append("Output Failed ... not enough memory\r\n");
+        return 0;
+    }
+}
+
+int CVortlaneDoc::WriteForm(const CString& fileName, int depth, CString* log) {
     const P12* bags = m_pBags.get();
     const char* path = fileName.c_str();
     const bool der = m_bDerOutput != 0;

@@ -291,7 +291,7 @@ TEST(CliRun, ExitStatusSaysWhetherAFileWasWritten)
         {{"-d", "-1", s.root.string()}, 1, "cannot find Certificate"},
         {{"-d", "256", s.root.string()}, 1, "cannot find Certificate"},  // no wrap to depth 0
         {{"-f", "p12", "--passout", "pass:x", s.root.string(), s.intermediate.string()}, 1, "cannot find PKCS#12"},
-        {{"-o", (s.dir.path() / "missing" / "x.cer").string(), s.root.string()}, 1, "cannot write"},
+        {{"-o", (s.dir.path() / "missing" / "x.cer").string(), s.root.string()}, 1, "x.cer (no such file or directory)"},
     };
     for (const Row& row : rows) {
         CliResult r = RunCli(row.args);

@@ -105,7 +105,7 @@ TEST_F(OutputFailure, UnwritableTargetIsReported) {
     P12_find_bag(doc_.m_pBags.get(), BAG_CERT, 0)->cert()->der = {0x30, 0x03, 0x02, 0x01, 0x01};
     CString log;
     EXPECT_EQ(doc_.WriteOutput(target, 0, &log), 0);
-    EXPECT_EQ(log, "Output Failed ... cannot write " + target + "\r\n");
+    EXPECT_EQ(log, "Output Failed ... cannot write " + target + " (no such file or directory)\r\n");
     EXPECT_FALSE(fs::exists(target));
 }
 

@@ -283,7 +283,7 @@ TEST_F(OutputFiles, TargetThatIsAFolderIsReportedAndLeftAlone) {
     doc_.m_nOutputForm = FORM_CERTIFICATE;
     CString log;
     EXPECT_EQ(doc_.WriteOutput(out.string(), 0, &log), 0);
-    EXPECT_EQ(log, "Output Failed ... cannot write " + out.string() + "\r\n");
+    EXPECT_EQ(log, "Output Failed ... cannot write " + out.string() + " (not a regular file)\r\n");
     EXPECT_TRUE(fs::is_directory(out));
     EXPECT_EQ(Text(out / "inside"), "kept");
 }
