@@ -82,11 +82,16 @@ std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_
     return path;
 }
 
+// Every pass phrase the seed corpus is made with (make-corpus.sh), offered in turn for each input (the
+// next one after a wrong one), so that mutations of every encrypted seed get past their decryption.
+constexpr const char* kSeedPassPhrases[] = {"fuzz", ""};
+
 void InstallPassProvider() {
-    KX_set_pass_provider([](const PassRequest& req) -> std::optional<SecretString> {
+    KX_set_pass_provider([next = std::size_t{0}](const PassRequest& req) mutable -> std::optional<SecretString> {
         if (req.purpose == PassPurpose::ProtectOutput) return SecretString("fuzz-out");
-        if (req.retry) return std::nullopt;
-        return SecretString("fuzz");
+        if (!req.retry) next = 0;
+        if (next >= std::size(kSeedPassPhrases)) return std::nullopt;
+        return SecretString(kSeedPassPhrases[next++]);
     });
 }
 

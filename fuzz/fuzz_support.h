@@ -21,7 +21,7 @@ void ClearScratchDir();
 // Writes the bytes to `name` in the scratch directory and returns the path.
 std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_t size);
 
-// Inputs are opened with one fixed pass phrase (a wrong one is not retried); outputs get another.
+// Inputs are opened with each pass phrase of the seed corpus in turn; outputs get one of their own.
 void InstallPassProvider();
 
 // Clicks the cipher button `choice` (modulo the number of buttons), then writes every form in DER and

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the fuzz seed corpus in DIR (default build/fuzz/seed): a small chain with a CRL, a request and
 # keys of each kind, in every input form and encoding, made here from scratch with the openssl command
-# line. Encrypted seeds use the fuzz targets' pass phrase "fuzz". Nothing of it is committed.
+# line. Encrypted seeds use the pass phrases the fuzz targets offer ("fuzz" and the empty one; a seed
+# with another must add it to kSeedPassPhrases in fuzz_support.cpp). Nothing of it is committed.
 #   DIR/convert_one/   one file per seed
 #   DIR/convert_many/  several files joined by the targets' separator line, in telling orders
 set -euo pipefail
@@ -82,6 +83,7 @@ done
 ossl pkcs8 -topk8 -in user.key -v1 PBE-MD5-DES -iter 16 -passout $pass "${legacy[@]}" -outform DER -out "$one/user.p8.md5des.der"
 ossl pkcs8 -topk8 -in user.key -v1 PBE-SHA1-RC2-40 -iter 16 -passout $pass "${legacy[@]}" -out "$one/user.p8.rc2.pem"
 ossl pkcs8 -topk8 -in inter.key -v2 aes-128-cbc -iter 16 -passout $pass -outform DER -out "$one/inter.p8.pbes2.der"
+ossl pkcs8 -topk8 -in inter.key -v2 aes-128-cbc -iter 16 -passout pass: -out "$one/inter.p8.emptypass.pem"
 
 # Bundles: PKCS#7 with the chain and the CRL; PKCS#12 with the key and its chain.
 ossl crl2pkcs7 -in inter.crl -certfile user.pem -certfile inter.pem -certfile root.pem -out "$one/chain.p7.pem"
