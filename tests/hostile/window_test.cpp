@@ -148,7 +148,9 @@ TEST(DisplayCheck, AsksTheServerThePlatformWillUse) {
         Environment env({{"QT_QPA_PLATFORM", row.platform}, {"DISPLAY", row.display}, {"WAYLAND_DISPLAY", row.wayland_display}});
         std::string why;
         EXPECT_EQ(DisplayAnswers(&why), row.answers) << row.name;
-        if (!row.answers) EXPECT_FALSE(why.empty()) << row.name;
+        if (!row.answers) {
+            EXPECT_FALSE(why.empty()) << row.name;
+        }
     }
 }
 
