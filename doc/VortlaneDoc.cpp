@@ -52,14 +52,14 @@ bool MoveBundle(P12* bags, std::unique_ptr<P12> p12) {
 
 BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
     try {
-        return ReadInput(path);
+        return TryReaders(path);
     } catch (const std::bad_alloc&) {
         KX_record_out_of_memory(false);
         return FALSE;
     }
 }
 
-BOOL CVortlaneDoc::ReadInput(const char* path) {
+BOOL CVortlaneDoc::TryReaders(const char* path) {
     if (!path || !m_pBags) return FALSE;
     m_lastBlocks.clear();
     // The bags this input adds are appended after the last one there now; they learn their file.

@@ -42,7 +42,7 @@ public:
 
 private:
     // The unguarded read and write; the public ones turn an allocation that failed into a refusal.
-    BOOL ReadInput(const char* path);
+    BOOL TryReaders(const char* path);
     int WriteForm(const CString& fileName, int depth, CString* log);
 
 public:
