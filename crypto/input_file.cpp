@@ -121,7 +121,7 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
         ::close(fd);
         return false;
     }
-    std::memcpy(out.data(), head, head_len);
+    if (head_len > 0) std::memcpy(out.data(), head, head_len);
     std::size_t got = head_len;
     while (got < out.size()) {
         ssize_t n = ::read(fd, out.data() + got, out.size() - got);
