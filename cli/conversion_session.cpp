@@ -48,10 +48,11 @@ ChainExplanation ConversionSession::Explanation() const
     return explainer_ ? explainer_->Explain(*doc_.m_pBags) : ChainExplanation{};
 }
 
-void ConversionSession::PressButtons(bool der, const std::vector<CipherButton>& cipherClicks)
+void ConversionSession::Choose(bool der, std::optional<int> cipher, int iterations)
 {
     doc_.m_bDerOutput = der ? 1 : 0;
-    for (const CipherButton& button : cipherClicks) ClickCipherButton(button, doc_);
+    if (cipher) StoreFormCipher(doc_, doc_.m_nOutputForm, *cipher);
+    doc_.m_nPbeIterations = iterations;
 }
 
 bool ConversionSession::Convert(const std::string& fileName, int depth)

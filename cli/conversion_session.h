@@ -9,6 +9,7 @@
 #include "doc/chain_explain.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,9 @@ public:
     // What became of each object read and why, over the chain as it stands; empty when not watched.
     ChainExplanation Explanation() const;
 
-    // Sets the document's encoding and clicks the cipher buttons in order.
-    void PressButtons(bool der, const std::vector<CipherButton>& cipherClicks);
+    // Sets the document's encoding, the identifier the form is written with (none: the document's start
+    // value) and the iteration count (0: each cipher's default).
+    void Choose(bool der, std::optional<int> cipher, int iterations);
 
     // Writes the output form to `fileName` from `depth`, appending the outcome to the log. True when a
     // file was written.
