@@ -50,13 +50,10 @@ std::string reason_text(KxReadFailure kind) {
         case KxReadFailure::UnsupportedAlgorithm: return "unsupported algorithm";
         case KxReadFailure::NotRegularFile: return "not a regular file";
         case KxReadFailure::TooLarge: return "too large";
-<<<<<<< HEAD
         case KxReadFailure::Empty: return "empty file";
         case KxReadFailure::Damaged: return "damaged";
-=======
         case KxReadFailure::TooCostly: return "too costly to open";
         case KxReadFailure::OutOfMemory: return "not enough memory";
->>>>>>> 8aca71e (Reading: a key-derivation budget per file, refused as too costly from the parameters; a head no reader could take refused before the whole read; out of memory told as such; processes non-dumpable with no core limit)
         case KxReadFailure::Unreadable:
         case KxReadFailure::OtherKind:
         case KxReadFailure::None: return "";

@@ -7,11 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-<<<<<<< HEAD
 #include <algorithm>
-=======
 #include <cstdio>
->>>>>>> 8aca71e (Reading: a key-derivation budget per file, refused as too costly from the parameters; a head no reader could take refused before the whole read; out of memory told as such; processes non-dumpable with no core limit)
 #include <functional>
 
 namespace hostile {
@@ -36,21 +33,15 @@ struct Outcome {
 Outcome accepted(int cert_bags = -1) { return {std::nullopt, cert_bags}; }
 Outcome refused(KxReadFailure why) { return {why, -1}; }
 
-<<<<<<< HEAD
-// Iteration counts beyond the cap are refused as an algorithm setting this program does not take.
-const Outcome kRefusedWork = refused(KxReadFailure::UnsupportedAlgorithm);
+// Work beyond the cap is refused as too costly; counts that are no counts, as settings we do not take.
+const Outcome kRefusedWork = refused(KxReadFailure::TooCostly);
+const Outcome kInvalidWork = refused(KxReadFailure::UnsupportedAlgorithm);
 const Outcome kDamaged = {KxReadFailure::NotRecognised, -1, true};
 
 std::vector<KxReadFailure> acceptable(const Outcome& o) {
     if (o.damaged) return {KxReadFailure::NotRecognised, KxReadFailure::Damaged, KxReadFailure::Empty};
     return {*o.refused};
 }
-=======
-// Work beyond the cap is refused as too costly; counts that are no counts, as settings we do not take.
-const Outcome kRefusedWork = refused(KxReadFailure::TooCostly);
-const Outcome kInvalidWork = refused(KxReadFailure::UnsupportedAlgorithm);
-const Outcome kDamaged = refused(KxReadFailure::NotRecognised);
->>>>>>> 8aca71e (Reading: a key-derivation budget per file, refused as too costly from the parameters; a head no reader could take refused before the whole read; out of memory told as such; processes non-dumpable with no core limit)
 
 struct Row {
     const char* name;
