@@ -1,5 +1,5 @@
 // Writers of private keys: traditional PEM (RSA, DSA, EC) with the PEM cipher choice, and PKCS#8 in
-// DER and PEM, plain or encrypted with the PKCS#8 scheme choice. Every key file is created 0600.
+// DER and PEM, plain or encrypted with the PKCS#8 scheme choice (PBES1, or PBES2 for AES-256). Every key file is created 0600.
 // The cipher is checked and the pass phrase collected before the target is touched.
 #include "crypto/atomic_file_internal.h"
 #include "crypto/errors_internal.h"
@@ -12,6 +12,7 @@ const char* pem_cipher_name(int id) {
     switch (id) {
     case KX_PEM_DES: return "DES-CBC";
     case KX_PEM_3DES: return "DES-EDE3-CBC";
+    case KX_AES256: return "AES-256-CBC";
     default: return nullptr;
     }
 }
@@ -69,14 +70,12 @@ int write_p8enc(const Key* key, const char* path, bool pem) {
     kx::write_started();
     kx::P8InfoPtr info = p8_of(key);
     if (!info) return kx::write_failed(KxWriteFailure::UnsupportedKey);
-    int nid = kx::p5_scheme_nid(kx::p5_cipher_choice());
+    const int choice = kx::p5_cipher_choice();
+    const int nid = kx::p5_scheme_nid(choice);
     if (!kx::pbe_scheme_available(nid)) return kx::write_failed(KxWriteFailure::CipherUnavailable);
     std::optional<SecretString> pass = kx::output_pass(path);
     if (!pass) return 0;
-    ERR_set_mark();
-    kx::X509SigPtr sig(PKCS8_encrypt_ex(nid, nullptr, pass->str().data(), static_cast<int>(pass->str().size()),
-                                        nullptr, 0, PKCS12_DEFAULT_ITER, info.get(), nullptr, nullptr));
-    ERR_pop_to_mark();
+    kx::X509SigPtr sig = kx::encrypt_p8(info.get(), nid, *pass, kx::pbe_iterations(choice));
     if (!sig) return kx::write_failed(KxWriteFailure::Encoding);
     kx::BioPtr bio = kx::memory_bio();
     int ok = bio && (pem ? PEM_write_bio_PKCS8(bio.get(), sig.get()) : i2d_PKCS8_bio(bio.get(), sig.get()));

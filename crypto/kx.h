@@ -38,6 +38,15 @@ constexpr int KX_P12_3DES_3KEY = 10013;   // pbeWithSHA1And3-KeyTripleDES-CBC
 constexpr int KX_P12_3DES_2KEY = 10014;   // pbeWithSHA1And2-KeyTripleDES-CBC
 constexpr int KX_P12_RC2_128 = 10015;     // pbeWithSHA1And128BitRC2-CBC
 constexpr int KX_P12_RC2_40 = 10016;      // pbeWithSHA1And40BitRC2-CBC
+// AES-256-CBC, one identifier for all three choices: PBES2 with PBKDF2-HMAC-SHA256 for PKCS#8 and
+// PKCS#12 (there for the key bag, the certificate safe and a SHA-256 MAC alike), "DEK-Info: AES-256-CBC"
+// for traditional PEM. The only choice a default OpenSSL 3 and every common importer read.
+constexpr int KX_AES256 = 12256;
+
+// Iteration counts of password-based encryption and of the PKCS#12 MAC, unless KX_set_pbe_iterations
+// says otherwise. The older schemes keep the count they always had so that their files stay as they were.
+constexpr int KX_AES256_ITERATIONS = 600'000;
+constexpr int KX_LEGACY_ITERATIONS = 2048;
 
 // ---- Records ---------------------------------------------------------------------------------
 
@@ -172,6 +181,9 @@ std::u16string get_frname_from_dn(const Cert* cert);
 void KX_set_pem_cry_algo(int id);
 void KX_set_p12_kb_cry_algo(int id);
 void KX_set_p5_cry_algo(int id);
+// The iteration count of every later PKCS#8 and PKCS#12 write, whatever the cipher; 0 (or a count
+// outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would refuse) restores each cipher's default.
+void KX_set_pbe_iterations(int count);
 
 // ---- Readers: each returns its record, or null when the file is not of its kind --------------
 

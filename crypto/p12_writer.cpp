@@ -1,7 +1,12 @@
-// The PKCS#12 writer. Settings are fixed and consistent so that other systems import the file:
-// certificates and CRLs in a safe encrypted with pbeWithSHA1And3-KeyTripleDES-CBC, each key in a
-// shrouded key bag with the chosen PBE, an HMAC-SHA1 MAC, 2048 iterations throughout. Every bag keeps
-// its friendly name; a localKeyID links each key to the certificate of its public key only.
+// The PKCS#12 writer. Settings are fixed and consistent so that other systems import the file, in one
+// of two profiles chosen by the key-bag cipher:
+// - AES-256: the certificate safe and each shrouded key bag under PBES2 (AES-256-CBC, PBKDF2-HMAC-
+//   SHA256), an HMAC-SHA256 MAC, 600,000 iterations throughout (what current tools write);
+// - the older PBEs: certificates in a safe under pbeWithSHA1And3-KeyTripleDES-CBC, each key in a
+//   shrouded key bag with the chosen PBE, an HMAC-SHA1 MAC, 2048 iterations throughout.
+// KX_set_pbe_iterations changes the count of either. Every bag keeps its friendly name; a localKeyID
+// links each key to the certificate of its public key only. CRLs are left out: no key store uses them
+// and some importers refuse the whole file over a CRL bag (PKCS#7 output keeps them).
 #include "crypto/atomic_file_internal.h"
 #include "crypto/bundle_order_internal.h"
 #include "crypto/errors_internal.h"
@@ -13,8 +18,19 @@
 
 namespace {
 
-constexpr int kIterations = 2048;
-constexpr int kCertSafePbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
+struct Profile {
+    int keyScheme;   // as kx::p12_scheme_nid gives it
+    int safeScheme;  // the certificate safe's
+    const EVP_MD* macDigest;
+    int iterations;
+};
+
+Profile profile_for(int choice) {
+    const int key = kx::p12_scheme_nid(choice);
+    const bool modern = key == NID_aes_256_cbc;
+    return {key, modern ? NID_aes_256_cbc : NID_pbe_WithSHA1And3_Key_TripleDES_CBC, modern ? EVP_sha256() : EVP_sha1(),
+            kx::pbe_iterations(choice)};
+}
 
 struct SafeBagsFree {
     void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
@@ -79,22 +95,18 @@ bool cert_bags(const kx::BundleBags& bags, const std::map<const P12Bag*, std::ve
         if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == cert_ids.end() ? nullptr : &id->second))
             return false;
     }
-    for (const P12Bag* bag : bags.crls) {
-        PKCS12_SAFEBAG* sb = kx::der_safebag(bag->crl()->der, NID_x509Crl, NID_crlBag);
-        if (!push(out, sb) || !add_name(sb, bag->friendly_name)) return false;
-    }
     return true;
 }
 
-bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, int pbe, const SecretString& pass,
+bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, const Profile& profile, const SecretString& pass,
               STACK_OF(PKCS12_SAFEBAG) * out) {
     for (const P12Bag* bag : bags.keys) {
         EVP_PKEY* pkey = kx::pkey_of(bag->key()->number);
         kx::P8InfoPtr info(pkey ? EVP_PKEY2PKCS8(pkey) : nullptr);
         if (!info) return false;
-        PKCS12_SAFEBAG* sb = PKCS12_SAFEBAG_create_pkcs8_encrypt_ex(
-            pbe, pass.str().data(), static_cast<int>(pass.str().size()), nullptr, 0, kIterations, info.get(),
-            nullptr, nullptr);
+        kx::X509SigPtr sig = kx::encrypt_p8(info.get(), profile.keyScheme, pass, profile.iterations);
+        PKCS12_SAFEBAG* sb = sig ? PKCS12_SAFEBAG_create0_pkcs8(sig.get()) : nullptr;
+        if (sb) sig.release();  // the bag owns it now
         if (!push(out, sb)) return false;
         auto id = ids.find(bag);
         if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == ids.end() ? nullptr : &id->second)) return false;
@@ -130,8 +142,9 @@ PKCS12_SAFEBAG* der_safebag(const std::vector<unsigned char>& der, int value_nid
 int P12_write_file(const P12* container, const char* path) {
     kx::write_started();
     if (!container) return kx::write_failed(KxWriteFailure::Encoding);
-    int key_pbe = kx::p12_scheme_nid(kx::p12_key_cipher_choice());
-    if (!kx::pbe_scheme_available(key_pbe) || !kx::pbe_scheme_available(kCertSafePbe))
+    const Profile profile = profile_for(kx::p12_key_cipher_choice());
+    if (!kx::pbe_scheme_available(profile.keyScheme) || !kx::pbe_scheme_available(profile.safeScheme) ||
+        !kx::digest_available(EVP_MD_get0_name(profile.macDigest)))
         return kx::write_failed(KxWriteFailure::CipherUnavailable);
     kx::BundleBags bags = kx::bundle_bags(container);
     std::optional<SecretString> pass = kx::output_pass(path);
@@ -145,17 +158,19 @@ int P12_write_file(const P12* container, const char* path) {
     STACK_OF(PKCS7)* safes_raw = nullptr;
     const char* pw = pass->str().c_str();
     bool ok = certs && keys && cert_bags(bags, cert_ids, certs.get()) &&
-              key_bags(bags, ids, key_pbe, *pass, keys.get());
+              key_bags(bags, ids, profile, *pass, keys.get());
+    // A cipher NID here gives PBES2 with OpenSSL's default PRF, HMAC-SHA256 (the tests hold it to that).
     if (ok && sk_PKCS12_SAFEBAG_num(certs.get()) > 0)
-        ok = PKCS12_add_safe_ex(&safes_raw, certs.get(), kCertSafePbe, kIterations, pw, nullptr, nullptr) == 1;
+        ok = PKCS12_add_safe_ex(&safes_raw, certs.get(), profile.safeScheme, profile.iterations, pw, nullptr,
+                                nullptr) == 1;
     if (ok && sk_PKCS12_SAFEBAG_num(keys.get()) > 0)
         ok = PKCS12_add_safe_ex(&safes_raw, keys.get(), -1, 0, nullptr, nullptr, nullptr) == 1;
     std::unique_ptr<STACK_OF(PKCS7), SafesFree> safes(safes_raw);
     kx::Pkcs12Ptr p12;
     if (ok && safes) p12.reset(PKCS12_add_safes_ex(safes.get(), 0, nullptr, nullptr));
     ok = ok && p12 &&
-         PKCS12_set_mac(p12.get(), pw, static_cast<int>(pass->str().size()), nullptr, 0, kIterations, EVP_sha1()) ==
-             1;
+         PKCS12_set_mac(p12.get(), pw, static_cast<int>(pass->str().size()), nullptr, 0, profile.iterations,
+                        profile.macDigest) == 1;
     kx::BioPtr bio = kx::memory_bio();
     ok = ok && bio && i2d_PKCS12_bio(bio.get(), p12.get()) == 1;
     ERR_pop_to_mark();

@@ -14,6 +14,8 @@ int copy_pass_cb(char* buf, int size, int rwflag, void* u);
 int pem_cipher_choice();
 int p12_key_cipher_choice();
 int p5_cipher_choice();
+// The iteration count for a write with that cipher choice: the one set, or the cipher's default.
+int pbe_iterations(int choice);
 
 // Makes sure OpenSSL can run the named cipher or digest, loading the legacy provider (with the
 // default one) the first time an algorithm is missing. False when it still cannot be had.
