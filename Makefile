@@ -10,7 +10,7 @@ CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
 .PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench install package \
-        package-check clean
+        package-check interop clean
 
 all: build
 
@@ -77,6 +77,12 @@ package: build
 
 package-check: package
 	@packaging/check-package.sh out
+
+# Opens every encrypted output of quillon-cli with other importers (OpenSSL without its legacy provider,
+# keytool, pk12util, certtool, Python cryptography) and prints the table; installs those it lacks. Slow,
+# so not part of `make test`.
+interop: build
+	@scripts/interop-check.sh $(BUILD)/cli/quillon-cli
 
 clean:
 	rm -rf build out

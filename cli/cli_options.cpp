@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "doc/VortlaneDoc.h"
+#include "doc/cipher_buttons.h"
 #include "doc/output_forms.h"
 
 #include <algorithm>
@@ -10,20 +12,26 @@
 #include <string.h>
 #include <strings.h>
 
-const CliOption kCliOptions[12] = {
+const CliOption kCliOptions[13] = {
     // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
     {OptionId::Form, "form", 'f', "FORM", "matched without regard to case; also"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
     {OptionId::Cipher, "cipher", 'c', "NAME",
-     "acts like a click on that\n"
-     "cipher button (stores the same identifiers); may be repeated, applied in order;\n"
-     "the identifiers start as in the document (10013, 8027, 9063)"},
+     "the other forms take no cipher. aes256 (PBES2: AES-256-CBC, PBKDF2-HMAC-SHA256;\n"
+     "PKCS#12 also with a SHA-256 MAC) is read by every current importer; a default\n"
+     "OpenSSL 3 also reads 3des192, 3des128 and none, but needs its legacy provider\n"
+     "for des64, rc2-40 and rc2-128"},
+    {OptionId::Iterations, "iter", 0, "N",
+     "iterations of PKCS#12 and PKCS#8 encryption and of the PKCS#12 MAC, 1 to 10000000;\n"
+     "default 600000 for aes256, 2048 for the other ciphers"},
     {OptionId::Depth, "depth", 'd', "N", "the depth a user would type, an integer (default 0)"},
     {OptionId::Output, "output", 'o', "FILE", "default: derived from the last accepted input, as the window derives it"},
     {OptionId::PassIn, "passin", 0, "SRC", "pass phrase for encrypted inputs"},
     {OptionId::PassOut, "passout", 0, "SRC",
      "pass phrase for encrypted outputs\n"
      "SRC is pass:TEXT | env:VAR | file:PATH (first line) | fd:N | stdin;\n"
+     "pass:TEXT shows the pass phrase to other users of this machine (process list,\n"
+     "shell history): env:, file:, fd: or the prompt are safer;\n"
      "without one, asked on the terminal (outputs: twice) when there is one;\n"
      "otherwise an encrypted input is skipped and an encrypted output is not written"},
     {OptionId::OneByOne, "one-by-one", 0, nullptr,
@@ -67,10 +75,17 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
         else if (strcasecmp(arg, "pem") == 0) settings.der = false;
         else return UsageError{"unknown encoding '" + std::string(arg) + "' (der or pem)"};
         return std::nullopt;
-    case OptionId::Cipher: {
-        std::optional<CipherButton> button = CipherButtonByName(arg);
-        if (!button) return UsageError{"unknown cipher '" + std::string(arg) + "'"};
-        settings.cipherClicks.push_back(*button);
+    case OptionId::Cipher:
+        // Checked against the form once the whole command line is read: -f may come after -c.
+        if (settings.cipherName) return UsageError{"-c/--cipher may be given only once"};
+        settings.cipherName = arg;
+        return std::nullopt;
+    case OptionId::Iterations: {
+        std::optional<int> count = ParseDepth(arg);
+        if (!count || *count < 1 || static_cast<std::uint64_t>(*count) > KX_MAX_PBE_ITERATIONS)
+            return UsageError{"--iter takes a count from 1 to " + std::to_string(KX_MAX_PBE_ITERATIONS) + ", not '" +
+                              std::string(arg) + "'"};
+        settings.iterations = *count;
         return std::nullopt;
     }
     case OptionId::Depth: {
@@ -112,6 +127,8 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
     return std::nullopt;
 }
 
+std::string CipherChoices(int form, const std::string& marked);
+
 // The help of an option; the form and cipher options list the names their tables hold.
 std::string OptionHelp(const CliOption& option)
 {
@@ -125,10 +142,57 @@ std::string OptionHelp(const CliOption& option)
         names += ",\n";
         aliases = " " + aliases;
     } else if (option.id == OptionId::Cipher) {
-        for (const CipherButton& button : kCipherButtons) names += (names.empty() ? "" : " | ") + std::string(button.name);
-        names += ": ";
+        names = "the cipher of the chosen form, at most once; by form:\n";
+        const CVortlaneDoc start;  // the document's start values are the defaults
+        for (const OutputFormRule& rule : kOutputFormRules) {
+            const std::string choices = CipherChoices(rule.form, CurrentCipherName(start, rule.form));
+            if (!choices.empty()) names += "  " + (rule.name + std::string(12, ' ')).substr(0, 12) + choices + "\n";
+        }
     }
     return names + option.help + aliases;
+}
+
+// "des64 | 3des192 | none | aes256" for the form, the default marked; empty for a form without a cipher.
+std::string CipherChoices(int form, const std::string& marked)
+{
+    std::string text;
+    for (const FormCipher& choice : CiphersOfForm(form)) {
+        text += (text.empty() ? "" : " | ") + choice.name + (choice.name == marked ? " (default)" : "");
+    }
+    return text;
+}
+
+// Every form written with a cipher and its choices, for a usage error.
+std::string AllCipherChoices()
+{
+    std::string text;
+    for (const OutputFormRule& rule : kOutputFormRules) {
+        const std::string choices = CipherChoices(rule.form, "");
+        if (!choices.empty()) text += std::string(text.empty() ? "" : "; ") + rule.name + ": " + choices;
+    }
+    return text;
+}
+
+// The -c and --iter given, against the form chosen.
+std::optional<UsageError> CheckCipher(CliSettings& settings)
+{
+    const OutputFormRule* rule = OutputFormRuleAt(settings.form);
+    if (settings.cipherName) {
+        if (CiphersOfForm(settings.form).empty())
+            return UsageError{std::string("the ") + rule->name + " form is written without a cipher; -c applies to " +
+                              AllCipherChoices()};
+        std::optional<FormCipher> choice = FindCipherOfForm(settings.form, *settings.cipherName);
+        if (!choice)
+            return UsageError{"cipher '" + *settings.cipherName + "' does not apply to " + rule->name +
+                              "; choose " + CipherChoices(settings.form, "")};
+        settings.cipher = choice->identifier;
+    }
+    const bool counted = rule->cipherUse == CipherUse::Pkcs12 ||
+                         (rule->cipherUse == CipherUse::Pkcs8 && settings.cipher != KX_CIPHER_NONE);
+    if (settings.iterations != 0 && !counted)
+        return UsageError{std::string("--iter applies to PKCS#12 and encrypted PKCS#8 only, not to ") + rule->name +
+                          (settings.cipher == KX_CIPHER_NONE ? " without a cipher" : "")};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -200,7 +264,9 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
         if (std::optional<UsageError> error = Apply(*option, optarg, settings)) return *error;
     }
     for (int i = optind; i < argc; ++i) settings.inputs.emplace_back(argv[i]);
-    if (settings.inputs.empty() && !settings.help && !settings.version) return UsageError{"no INPUT given"};
+    if (settings.help || settings.version) return settings;
+    if (settings.inputs.empty()) return UsageError{"no INPUT given"};
+    if (std::optional<UsageError> error = CheckCipher(settings)) return *error;
     return settings;
 }
 

@@ -3,14 +3,15 @@
 #pragma once
 
 #include "cli/pass_sources.h"
-#include "doc/cipher_buttons.h"
 
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
-enum class OptionId { Form, Encoding, Cipher, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Help, Version };
+enum class OptionId {
+    Form, Encoding, Cipher, Iterations, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Help, Version
+};
 
 struct CliOption {
     OptionId id;
@@ -20,12 +21,14 @@ struct CliOption {
     const char* help;     // lines after the first are separated by "\n"
 };
 
-extern const CliOption kCliOptions[12];
+extern const CliOption kCliOptions[13];
 
 struct CliSettings {
     int form = 0;  // output form index, as the document numbers them
     bool der = true;
-    std::vector<CipherButton> cipherClicks;  // in the order given
+    std::optional<std::string> cipherName;  // -c as given
+    std::optional<int> cipher;              // the identifier the form is written with, when -c was given
+    int iterations = 0;                     // --iter; 0: each cipher's default
     int depth = 0;
     std::optional<std::string> output;
     std::optional<PassSource> passin;

@@ -36,10 +36,11 @@ bool ConversionSession::Take(InputOutcome outcome)
     return true;
 }
 
-void ConversionSession::PressButtons(bool der, const std::vector<CipherButton>& cipherClicks)
+void ConversionSession::Choose(bool der, std::optional<int> cipher, int iterations)
 {
     doc_.m_bDerOutput = der ? 1 : 0;
-    for (const CipherButton& button : cipherClicks) ClickCipherButton(button, doc_);
+    if (cipher) StoreFormCipher(doc_, doc_.m_nOutputForm, *cipher);
+    doc_.m_nPbeIterations = iterations;
 }
 
 bool ConversionSession::Convert(const std::string& fileName, int depth)

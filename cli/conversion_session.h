@@ -7,6 +7,7 @@
 #include "doc/VortlaneDoc.h"
 #include "doc/input_route.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,9 @@ public:
     // Arranges the chain over everything read; the log becomes that arrangement's log.
     void Arrange();
 
-    // Sets the document's encoding and clicks the cipher buttons in order.
-    void PressButtons(bool der, const std::vector<CipherButton>& cipherClicks);
+    // Sets the document's encoding, the identifier the form is written with (none: the document's start
+    // value) and the iteration count (0: each cipher's default).
+    void Choose(bool der, std::optional<int> cipher, int iterations);
 
     // Writes the output form to `fileName` from `depth`, appending the outcome to the log. True when a
     // file was written.

@@ -57,7 +57,7 @@ int Run(CliSettings settings)
         std::cerr << "quillon-cli: no input accepted; nothing written\n";
         status = kExitNothingWritten;
     } else if (!settings.dryRun) {
-        session.PressButtons(settings.der, settings.cipherClicks);
+        session.Choose(settings.der, settings.cipher, settings.iterations);
         const std::string fileName = settings.output ? *settings.output : session.outputName();
         const CString logBefore = session.log();
         if (!session.Convert(fileName, settings.depth)) {

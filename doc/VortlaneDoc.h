@@ -47,6 +47,9 @@ public:
     int m_nP12Cipher = KX_P12_3DES_3KEY;
     int m_nPemCipher = KX_PEM_3DES;
     int m_nP8Cipher = KX_P5_MD5_DES;
+    // Iterations of PKCS#12 and PKCS#8 encryption and of the PKCS#12 MAC; 0: each cipher's default. Only
+    // the command line changes it.
+    int m_nPbeIterations = 0;
 
     // What became of each block of the last input, when it was a PEM file of several blocks; else empty.
     std::vector<KxBlockOutcome> m_lastBlocks;

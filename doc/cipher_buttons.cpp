@@ -4,6 +4,7 @@
 #include "doc/output_forms.h"
 
 #include <strings.h>
+#include <utility>
 
 const CipherButton kCipherButtons[kCipherButtonCount] = {
     {"DES (64Bit)", "des64", kCipherUnchanged, KX_PEM_DES, KX_P5_MD5_DES},
@@ -13,13 +14,6 @@ const CipherButton kCipherButtons[kCipherButtonCount] = {
     {"RC2 (128Bit)", "rc2-128", KX_P12_RC2_128, kCipherUnchanged, kCipherUnchanged},
     {"Don't Encrypt", "none", kCipherUnchanged, KX_CIPHER_NONE, KX_CIPHER_NONE},
 };
-
-std::optional<CipherButton> CipherButtonByName(const std::string& name) {
-    for (const CipherButton& button : kCipherButtons) {
-        if (strcasecmp(name.c_str(), button.name) == 0) return button;
-    }
-    return std::nullopt;
-}
 
 void ClickCipherButton(const CipherButton& button, CVortlaneDoc& doc) {
     if (button.p12Cipher != kCipherUnchanged) doc.m_nP12Cipher = button.p12Cipher;
@@ -42,12 +36,14 @@ int CipherButton::*CipherColumn(int outputForm) {
     return nullptr;
 }
 
-// The document's current identifier for that column.
-int CurrentIdentifier(const CVortlaneDoc& doc, int CipherButton::*column) {
+// The document's identifier for that column.
+template <class Doc>
+auto& Identifier(Doc& doc, int CipherButton::*column) {
     if (column == &CipherButton::pemCipher) return doc.m_nPemCipher;
     if (column == &CipherButton::p12Cipher) return doc.m_nP12Cipher;
     return doc.m_nP8Cipher;
 }
+int CurrentIdentifier(const CVortlaneDoc& doc, int CipherButton::*column) { return Identifier(doc, column); }
 
 }  // namespace
 
@@ -65,4 +61,35 @@ int CheckedCipherIndex(const CVortlaneDoc& doc, int outputForm) {
         if (kCipherButtons[index].*column == current) return index;
     }
     return -1;
+}
+
+std::vector<FormCipher> CiphersOfForm(int outputForm) {
+    std::vector<FormCipher> choices;
+    int CipherButton::*column = CipherColumn(outputForm);
+    if (column == nullptr) return choices;
+    for (const CipherButton& button : kCipherButtons) {
+        if (button.*column != kCipherUnchanged) choices.push_back({button.name, button.*column});
+    }
+    choices.push_back({kAes256CipherName, KX_AES256});
+    return choices;
+}
+
+std::optional<FormCipher> FindCipherOfForm(int outputForm, const std::string& name) {
+    for (FormCipher& choice : CiphersOfForm(outputForm)) {
+        if (strcasecmp(name.c_str(), choice.name.c_str()) == 0) return std::move(choice);
+    }
+    return std::nullopt;
+}
+
+std::string CurrentCipherName(const CVortlaneDoc& doc, int outputForm) {
+    int CipherButton::*column = CipherColumn(outputForm);
+    if (column == nullptr) return {};
+    for (const FormCipher& choice : CiphersOfForm(outputForm)) {
+        if (choice.identifier == CurrentIdentifier(doc, column)) return choice.name;
+    }
+    return {};
+}
+
+void StoreFormCipher(CVortlaneDoc& doc, int outputForm, int identifier) {
+    if (int CipherButton::*column = CipherColumn(outputForm)) Identifier(doc, column) = identifier;
 }

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CVortlaneDoc;
 
@@ -24,9 +25,6 @@ inline constexpr int kCipherButtonCount = 6;
 // In the order of the window's radio group: the position is the index that the data exchange moves.
 extern const CipherButton kCipherButtons[kCipherButtonCount];
 
-// The button of that command-line name, matched without regard to case, or none.
-std::optional<CipherButton> CipherButtonByName(const std::string& name);
-
 // Stores the button's identifiers in the document, exactly as a click on it does.
 void ClickCipherButton(const CipherButton& button, CVortlaneDoc& doc);
 
@@ -37,3 +35,24 @@ bool CipherButtonAppliesToForm(int index, int outputForm);
 // The index of the button whose identifier for the output form equals the document's current
 // identifier for that form; -1 when the form has no cipher or no button stores that identifier.
 int CheckedCipherIndex(const CVortlaneDoc& doc, int outputForm);
+
+// ---- Ciphers by form, as the command line offers them ----------------------------------------
+// For each form written with a cipher: the buttons the window enables for it, then AES-256 (which has
+// no button; the window keeps its six).
+
+inline constexpr const char* kAes256CipherName = "aes256";
+
+struct FormCipher {
+    std::string name;  // as given to -c
+    int identifier;    // what the form is written with
+};
+
+// The choices of that form in the order above; empty for a form written without a cipher.
+std::vector<FormCipher> CiphersOfForm(int outputForm);
+// The choice of that name (any case) for the form, or none.
+std::optional<FormCipher> FindCipherOfForm(int outputForm, const std::string& name);
+// The name of the choice the document currently writes the form with (its start value when nothing
+// was clicked), or empty.
+std::string CurrentCipherName(const CVortlaneDoc& doc, int outputForm);
+// Stores the identifier as the one the form is written with, leaving the other forms' as they are.
+void StoreFormCipher(CVortlaneDoc& doc, int outputForm, int identifier);

@@ -97,6 +97,7 @@ int CVortlaneDoc::WriteOutput(const CString& fileName, int depth, CString* log) 
     }
     case FORM_PKCS12: {
         KX_set_p12_kb_cry_algo(m_nP12Cipher);
+        KX_set_pbe_iterations(m_nPbeIterations);
         P12Bag* keyBag = FindBagAtDepth(bags, BAG_KEY, m_nDepth);
         const P12Bag* certBag = keyBag ? FindBagAtDepth(bags, BAG_CERT, m_nDepth) : nullptr;
         if (!keyBag || !certBag) {
@@ -131,6 +132,7 @@ int CVortlaneDoc::WriteOutput(const CString& fileName, int depth, CString* log) 
         int written = 0;
         if (encrypt) {
             KX_set_p5_cry_algo(m_nP8Cipher);
+            KX_set_pbe_iterations(m_nPbeIterations);
             written = der ? P8enc_write_file(key, path) : PEM_write_p8enc(key, path);
         } else {
             written = der ? P8_write_file(key, path) : PEM_write_p8(key, path);

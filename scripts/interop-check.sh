@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Writes each encrypted output quillon-cli can make (PKCS#12, PKCS#8, PrivateKey, each cipher) from the
+# samples in examples/ (chain, CRL, key) and tries to open it with the importers people use: OpenSSL 3
+# with its default provider only, Java's keytool, NSS's pk12util, GnuTLS's certtool and Python's
+# cryptography. Prints one table (output x importer). Fails when an aes256 output, or a PKCS#12 written
+# with the start cipher (3des192), is refused anywhere: those are the files every importer must take.
+# Slow (600,000 iterations per aes256 derivation), so it is `make interop`, not part of `make test`.
+set -uo pipefail
+
+cli=${1:-build/main/cli/quillon-cli}
+here=$(cd "$(dirname "$0")/.." && pwd)
+samples="$here/examples"
+[ -x "$cli" ] || { echo "interop-check: no quillon-cli at $cli (build first)" >&2; exit 2; }
+
+# The importers, installed when missing.
+missing=()
+for pair in openssl:openssl keytool:default-jre-headless pk12util:libnss3-tools certutil:libnss3-tools \
+            certtool:gnutls-bin; do
+  command -v "${pair%%:*}" >/dev/null || missing+=("${pair#*:}")
+done
+python3 -c 'import cryptography' 2>/dev/null || missing+=(python3-cryptography)
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $(printf '%s\n' "${missing[@]}" | sort -u) >/dev/null ||
+    { echo "interop-check: could not install ${missing[*]}" >&2; exit 2; }
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+pass="interop pass"
+export QUILLON_INTEROP_PASS="$pass"
+inputs=("$samples/root.pem" "$samples/intermediate.pem" "$samples/leaf.pem" "$samples/intermediate.crl"
+        "$samples/leaf.key")
+
+# An NSS database per import, so that one import cannot help the next.
+nss_import() {
+  local db="$work/nss.$RANDOM"
+  mkdir "$db" && certutil -N -d "sql:$db" --empty-password >/dev/null 2>&1 &&
+    pk12util -i "$1" -d "sql:$db" -W "$pass" -K '' >/dev/null 2>&1
+}
+
+python_open() {  # kind file
+  python3 - "$1" "$2" <<'EOF' >/dev/null 2>&1
+import os, sys
+from cryptography.hazmat.primitives import serialization
+from cryptography.hazmat.primitives.serialization import pkcs12
+kind, path = sys.argv[1], sys.argv[2]
+data, pw = open(path, "rb").read(), os.environ["QUILLON_INTEROP_PASS"].encode()
+if kind == "p12":
+    key, cert, extra = pkcs12.load_key_and_certificates(data, pw)
+    assert key is not None and cert is not None
+else:
+    serialization.load_pem_private_key(data, pw)
+EOF
+}
+
+# open IMPORTER KIND FILE: 0 when the importer opens the file (and, for PKCS#12, finds the key).
+open_with() {
+  local f=$3
+  case "$1:$2" in
+    openssl:p12) openssl pkcs12 -in "$f" -passin env:QUILLON_INTEROP_PASS -nodes 2>/dev/null | grep -q 'PRIVATE KEY-----' ;;
+    openssl:*) openssl pkey -in "$f" -passin env:QUILLON_INTEROP_PASS -noout >/dev/null 2>&1 ;;
+    keytool:p12) keytool -list -storetype PKCS12 -keystore "$f" -storepass "$pass" 2>/dev/null | grep -q PrivateKeyEntry ;;
+    pk12util:p12) nss_import "$f" ;;
+    certtool:p12) certtool --p12-info --inder --infile "$f" --password "$pass" 2>/dev/null | grep -q 'PRIVATE KEY-----' ;;
+    certtool:p8) certtool --key-info --pkcs8 --infile "$f" --password "$pass" >/dev/null 2>&1 ;;
+    certtool:key) certtool --key-info --infile "$f" --password "$pass" >/dev/null 2>&1 ;;
+    python:*) python_open "$2" "$f" ;;
+    *) return 3 ;;
+  esac
+}
+
+importers=(openssl keytool pk12util certtool python)
+outputs=("p12 aes256" "p12 3des192" "p12 3des128" "p12 rc2-128" "p12 rc2-40"
+         "p8 aes256" "p8 des64" "p8 rc2-40" "key aes256" "key 3des192" "key des64")
+printf '%-13s' output; printf ' %-9s' "${importers[@]}"; printf '\n'
+failed=0
+for out in "${outputs[@]}"; do
+  form=${out% *} cipher=${out#* }
+  file="$work/$form-$cipher.$form"
+  if ! "$cli" -q -f "$form" -e pem -c "$cipher" --passout env:QUILLON_INTEROP_PASS -o "$file" "${inputs[@]}" 2>"$work/err"; then
+    printf '%-13s not written: %s\n' "$out" "$(cat "$work/err")"
+    failed=1
+    continue
+  fi
+  printf '%-13s' "$out"
+  for importer in "${importers[@]}"; do
+    open_with "$importer" "$form" "$file"
+    case $? in
+      0) cell=ok ;;
+      3) cell=- ;;
+      *) cell=REFUSED
+         [ "$cipher" = aes256 ] || [ "$out" = "p12 3des192" ] && failed=1 ;;
+    esac
+    printf ' %-9s' "$cell"
+  done
+  printf '\n'
+done
+# The PKCS#12 inputs include a CRL: every p12 row also checks that no CRL bag makes an importer refuse it.
+[ $failed -eq 0 ] && echo "interop-check: every aes256 output and the 3des192 PKCS#12 opened everywhere" ||
+  echo "interop-check: an output every importer must take was refused or not written" >&2
+exit $failed
