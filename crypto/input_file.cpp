@@ -1,6 +1,7 @@
 // Reading input files with bounds (regular files only, size cap), sniffing them, and the input scope.
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
+#include "crypto/refusal_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,7 +111,8 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
         return false;
     }
     if (!head_may_be_input(head, head_len)) {
-        why = {KxReadFailure::NotRecognised, {}};
+        // The head is enough to tell what such a file is (a Java keystore, a PuTTY key ...).
+        why = kx::refusal_of_bytes(head, head_len).value_or(KxReadError{KxReadFailure::NotRecognised, {}});
         ::close(fd);
         return false;
     }
