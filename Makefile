@@ -9,7 +9,7 @@ PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench install package \
+.PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench lint install package \
         package-check interop clean
 
 all: build
@@ -83,6 +83,13 @@ package-check: package
 # so not part of `make test`.
 interop: build
 	@scripts/interop-check.sh $(BUILD)/cli/quillon-cli
+
+# clang-tidy (.clang-tidy) over the product sources, from the main build's compile commands, then
+# clang-format (.clang-format) over every source and header, changing nothing.
+LINT_DIRS := crypto|doc|cli|framework|ui|app
+lint: build
+	@run-clang-tidy -quiet -j $(JOBS) -p $(BUILD) '^$(CURDIR)/($(LINT_DIRS))/.*\.cpp$$'
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build out
