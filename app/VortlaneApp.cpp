@@ -10,15 +10,13 @@
 CVortlaneApp theApp;
 
 BEGIN_MESSAGE_MAP(CVortlaneApp, CWinApp)
-    ON_COMMAND(ID_FILE_NEW, OnFileNew)
-    ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
-    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
-    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+ON_COMMAND(ID_FILE_NEW, OnFileNew)
+ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CVortlaneApp::CVortlaneApp() : CWinApp(nullptr) {
-    RegisterApplicationResources();
-}
+CVortlaneApp::CVortlaneApp() : CWinApp(nullptr) { RegisterApplicationResources(); }
 
 BOOL CVortlaneApp::InitInstance() {
     // Encrypted inputs and outputs ask the user through the framework's masked prompt.
@@ -37,9 +35,7 @@ BOOL CVortlaneApp::InitInstance() {
     return FALSE;
 }
 
-CVortlaneDlg* CVortlaneApp::MainDialog() const {
-    return static_cast<CVortlaneDlg*>(m_pMainWnd);
-}
+CVortlaneDlg* CVortlaneApp::MainDialog() const { return static_cast<CVortlaneDlg*>(m_pMainWnd); }
 
 CDocument* CVortlaneApp::OpenDocumentFile(const char* lpszFileName) {
     CVortlaneDlg* dlg = MainDialog();

@@ -8,14 +8,18 @@ MenuTemplate MainMenuTemplate() {
     MenuTemplate menu;
     menu.id = IDR_MAINFRAME;
     menu.items = {
-        {"&File", 0, MF_POPUP,
+        {"&File",
+         0,
+         MF_POPUP,
          {
              {"&New\tCtrl+N", ID_FILE_NEW, MF_STRING, {}},
              {"&Open...\tCtrl+O", ID_FILE_OPEN, MF_STRING, {}},
              {"", 0, MF_SEPARATOR, {}},
              {"E&xit", ID_APP_EXIT, MF_STRING, {}},
          }},
-        {"&Edit", 0, MF_POPUP | MF_GRAYED,
+        {"&Edit",
+         0,
+         MF_POPUP | MF_GRAYED,
          {
              {"&Undo\tCtrl+Z", ID_EDIT_UNDO, MF_STRING, {}},
              {"", 0, MF_SEPARATOR, {}},
@@ -23,7 +27,9 @@ MenuTemplate MainMenuTemplate() {
              {"&Copy\tCtrl+C", ID_EDIT_COPY, MF_STRING, {}},
              {"&Paste\tCtrl+V", ID_EDIT_PASTE, MF_STRING, {}},
          }},
-        {"&Help", 0, MF_POPUP,
+        {"&Help",
+         0,
+         MF_POPUP,
          {
              {"&About vortlane...", ID_APP_ABOUT, MF_STRING, {}},
          }},

@@ -17,14 +17,12 @@ namespace {
 
 constexpr int kTimeoutMs = 2000;
 
-std::string Env(const char* name)
-{
+std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
-bool ConnectWithin(int fd, const sockaddr* address, socklen_t length)
-{
+bool ConnectWithin(int fd, const sockaddr* address, socklen_t length) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     if (::connect(fd, address, length) == 0) return true;
     if (errno != EINPROGRESS && errno != EAGAIN) return false;
@@ -36,8 +34,7 @@ bool ConnectWithin(int fd, const sockaddr* address, socklen_t length)
 }
 
 // A socket path, or on Linux an abstract name when it starts with '@'.
-bool UnixAnswers(const std::string& path)
-{
+bool UnixAnswers(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) return false;
@@ -51,8 +48,7 @@ bool UnixAnswers(const std::string& path)
     return ok;
 }
 
-bool TcpAnswers(const std::string& host, int port)
-{
+bool TcpAnswers(const std::string& host, int port) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
@@ -69,8 +65,7 @@ bool TcpAnswers(const std::string& host, int port)
 }
 
 // DISPLAY is [host]:number[.screen]; no host (or "unix") means the local socket of that number.
-bool X11Answers(const std::string& display)
-{
+bool X11Answers(const std::string& display) {
     std::size_t colon = display.rfind(':');
     if (colon == std::string::npos) return false;
     if (display[0] == '/') return UnixAnswers(display.substr(0, colon));  // a socket path given whole
@@ -83,8 +78,7 @@ bool X11Answers(const std::string& display)
     return TcpAnswers(host, 6000 + number);
 }
 
-bool WaylandAnswers(const std::string& name)
-{
+bool WaylandAnswers(const std::string& name) {
     if (name.empty()) return false;
     if (name[0] == '/') return UnixAnswers(name);
     const std::string runtime = Env("XDG_RUNTIME_DIR");
@@ -93,8 +87,7 @@ bool WaylandAnswers(const std::string& name)
 
 }  // namespace
 
-bool DisplayAnswers(std::string* why)
-{
+bool DisplayAnswers(std::string* why) {
     std::string platform = Env("QT_QPA_PLATFORM");
     platform = platform.substr(0, platform.find(':'));
     const std::string x11 = Env("DISPLAY");

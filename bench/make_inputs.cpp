@@ -21,9 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kBundleCerts = 10'000;       // the PKCS#7 bundle: one CA and 9,999 certificates it signed
-constexpr int kManyFilesLarge = 10'000;    // the folder of single certificate files ...
-constexpr int kManyFilesSmall = 1'000;     // ... and the small one the large one is measured against
+constexpr int kBundleCerts = 10'000;     // the PKCS#7 bundle: one CA and 9,999 certificates it signed
+constexpr int kManyFilesLarge = 10'000;  // the folder of single certificate files ...
+constexpr int kManyFilesSmall = 1'000;   // ... and the small one the large one is measured against
 constexpr long kCrlEntries = 1'000'000;
 
 template <typename T, void (*Free)(T*)>
@@ -95,8 +95,7 @@ void add_ext(X509* cert, X509* issuer, int nid, const char* value) {
 }
 
 // A certificate for `key` named `subject`, signed by `signer` (self-signed when `issuer` is null).
-X509Ptr make_cert(const X509_NAME* subject, EVP_PKEY* key, X509* issuer, EVP_PKEY* signer, bool ca,
-                  SplitMix64& rng) {
+X509Ptr make_cert(const X509_NAME* subject, EVP_PKEY* key, X509* issuer, EVP_PKEY* signer, bool ca, SplitMix64& rng) {
     X509Ptr cert(X509_new());
     check(cert != nullptr, "X509_new");
     check(X509_set_version(cert.get(), X509_VERSION_3) == 1, "X509_set_version");
@@ -159,8 +158,7 @@ void make_chain(const fs::path& dir, SplitMix64& rng) {
     write_pem_cert(dir / "user.pem", {user.get()});
     write_pem_cert(dir / "chain.pem", {user.get(), inter.get(), root.get()});
     BioPtr keyOut = open_out(dir / "user-key.pem");
-    check(PEM_write_bio_PrivateKey_traditional(keyOut.get(), userKey.get(), nullptr, nullptr, 0, nullptr,
-                                               nullptr) == 1,
+    check(PEM_write_bio_PrivateKey_traditional(keyOut.get(), userKey.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1,
           "writing the RSA key");
 }
 

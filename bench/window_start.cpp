@@ -72,8 +72,7 @@ bool run_once(const char* app, const char* probe, Sample& sample) {
     close(fds[0]);
     int status = 0;
     rusage usage{};
-    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {}
     long long frameNs = 0;
     if (std::sscanf(report.c_str(), "%lld %ld %ld", &frameNs, &sample.rssKb, &sample.peakKb) != 3) return false;
     sample.ms = static_cast<double>(frameNs - start) / 1e6;
@@ -109,9 +108,10 @@ int main(int argc, char** argv) {
         rss.push_back(s.rssKb);
         peak.push_back(s.peakKb);
     }
-    std::printf("window (offscreen), start to first frame: median %.1f ms (min %.1f, max %.1f, %d runs); "
-                "resident at first frame %ld KB, peak %ld KB\n",
-                median(times), *std::min_element(times.begin(), times.end()),
-                *std::max_element(times.begin(), times.end()), runs, median(rss), median(peak));
+    std::printf(
+        "window (offscreen), start to first frame: median %.1f ms (min %.1f, max %.1f, %d runs); "
+        "resident at first frame %ld KB, peak %ld KB\n",
+        median(times), *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
+        runs, median(rss), median(peak));
     return 0;
 }

@@ -4,13 +4,13 @@
 #include "doc/cipher_buttons.h"
 #include "doc/output_forms.h"
 
+#include <getopt.h>
+#include <string.h>
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstring>
-#include <getopt.h>
-#include <string.h>
-#include <strings.h>
 
 const CliOption kCliOptions[14] = {
     // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
@@ -54,20 +54,15 @@ namespace {
 // getopt_long reports options by this value plus the table index.
 constexpr int kLongOnlyBase = 256;
 
-std::string Spelling(const CliOption& option)
-{
-    return std::string("--") + option.longName;
-}
+std::string Spelling(const CliOption& option) { return std::string("--") + option.longName; }
 
 // The name of an option as the user wrote it, without any "=VALUE" (it may hold a pass phrase).
-std::string WrittenName(const char* arg)
-{
+std::string WrittenName(const char* arg) {
     const char* eq = std::strchr(arg, '=');
     return eq ? std::string(arg, eq) : std::string(arg);
 }
 
-std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings& settings)
-{
+std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings& settings) {
     switch (option.id) {
     case OptionId::Form: {
         std::optional<int> form = ParseOutputForm(arg);
@@ -76,9 +71,12 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
         return std::nullopt;
     }
     case OptionId::Encoding:
-        if (strcasecmp(arg, "der") == 0) settings.der = true;
-        else if (strcasecmp(arg, "pem") == 0) settings.der = false;
-        else return UsageError{"unknown encoding '" + std::string(arg) + "' (der or pem)"};
+        if (strcasecmp(arg, "der") == 0)
+            settings.der = true;
+        else if (strcasecmp(arg, "pem") == 0)
+            settings.der = false;
+        else
+            return UsageError{"unknown encoding '" + std::string(arg) + "' (der or pem)"};
         return std::nullopt;
     case OptionId::Cipher:
         // Checked against the form once the whole command line is read: -f may come after -c.
@@ -113,26 +111,19 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
         (option.id == OptionId::PassIn ? settings.passin : settings.passout) = std::move(source);
         return std::nullopt;
     }
-    case OptionId::OneByOne:
-        settings.oneByOne = true;
-        return std::nullopt;
-    case OptionId::DryRun:
-        settings.dryRun = true;
-        return std::nullopt;
-    case OptionId::Quiet:
-        settings.quiet = true;
-        return std::nullopt;
+    case OptionId::OneByOne: settings.oneByOne = true; return std::nullopt;
+    case OptionId::DryRun: settings.dryRun = true; return std::nullopt;
+    case OptionId::Quiet: settings.quiet = true; return std::nullopt;
     case OptionId::Explain:
-        if (!arg) settings.explain = ExplainMode::Text;
-        else if (strcasecmp(arg, "json") == 0) settings.explain = ExplainMode::Json;
-        else return UsageError{"--explain takes no value but json, not '" + std::string(arg) + "'"};
+        if (!arg)
+            settings.explain = ExplainMode::Text;
+        else if (strcasecmp(arg, "json") == 0)
+            settings.explain = ExplainMode::Json;
+        else
+            return UsageError{"--explain takes no value but json, not '" + std::string(arg) + "'"};
         return std::nullopt;
-    case OptionId::Help:
-        settings.help = true;
-        return std::nullopt;
-    case OptionId::Version:
-        settings.version = true;
-        return std::nullopt;
+    case OptionId::Help: settings.help = true; return std::nullopt;
+    case OptionId::Version: settings.version = true; return std::nullopt;
     }
     return std::nullopt;
 }
@@ -140,8 +131,7 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
 std::string CipherChoices(int form, const std::string& marked);
 
 // The help of an option; the form and cipher options list the names their tables hold.
-std::string OptionHelp(const CliOption& option)
-{
+std::string OptionHelp(const CliOption& option) {
     std::string names;
     std::string aliases;
     if (option.id == OptionId::Form) {
@@ -163,8 +153,7 @@ std::string OptionHelp(const CliOption& option)
 }
 
 // "des64 | 3des192 | none | aes256" for the form, the default marked; empty for a form without a cipher.
-std::string CipherChoices(int form, const std::string& marked)
-{
+std::string CipherChoices(int form, const std::string& marked) {
     std::string text;
     for (const FormCipher& choice : CiphersOfForm(form)) {
         text += (text.empty() ? "" : " | ") + choice.name + (choice.name == marked ? " (default)" : "");
@@ -173,8 +162,7 @@ std::string CipherChoices(int form, const std::string& marked)
 }
 
 // Every form written with a cipher and its choices, for a usage error.
-std::string AllCipherChoices()
-{
+std::string AllCipherChoices() {
     std::string text;
     for (const OutputFormRule& rule : kOutputFormRules) {
         const std::string choices = CipherChoices(rule.form, "");
@@ -184,8 +172,7 @@ std::string AllCipherChoices()
 }
 
 // The -c and --iter given, against the form chosen.
-std::optional<UsageError> CheckCipher(CliSettings& settings)
-{
+std::optional<UsageError> CheckCipher(CliSettings& settings) {
     const OutputFormRule* rule = OutputFormRuleAt(settings.form);
     if (settings.cipherName) {
         if (CiphersOfForm(settings.form).empty())
@@ -193,8 +180,8 @@ std::optional<UsageError> CheckCipher(CliSettings& settings)
                               AllCipherChoices()};
         std::optional<FormCipher> choice = FindCipherOfForm(settings.form, *settings.cipherName);
         if (!choice)
-            return UsageError{"cipher '" + *settings.cipherName + "' does not apply to " + rule->name +
-                              "; choose " + CipherChoices(settings.form, "")};
+            return UsageError{"cipher '" + *settings.cipherName + "' does not apply to " + rule->name + "; choose " +
+                              CipherChoices(settings.form, "")};
         settings.cipher = choice->identifier;
     }
     const bool counted = rule->cipherUse == CipherUse::Pkcs12 ||
@@ -207,16 +194,14 @@ std::optional<UsageError> CheckCipher(CliSettings& settings)
 
 }  // namespace
 
-std::optional<int> ParseOutputForm(const std::string& text)
-{
+std::optional<int> ParseOutputForm(const std::string& text) {
     for (const OutputFormRule& rule : kOutputFormRules) {
         if (strcasecmp(text.c_str(), rule.name) == 0 || strcasecmp(text.c_str(), rule.alias) == 0) return rule.form;
     }
     return std::nullopt;
 }
 
-std::optional<int> ParseDepth(const std::string& text)
-{
+std::optional<int> ParseDepth(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     if (begin != end && *begin == '+') ++begin;
@@ -227,8 +212,7 @@ std::optional<int> ParseDepth(const std::string& text)
     return value;
 }
 
-std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
-{
+std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv) {
     constexpr std::size_t kCount = std::size(kCliOptions);
     struct option longOptions[kCount + 1] = {};
     // A leading ':' makes a missing argument come back as ':' instead of a message from getopt.
@@ -236,8 +220,9 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
     for (std::size_t i = 0; i < kCount; ++i) {
         const CliOption& option = kCliOptions[i];
         longOptions[i].name = option.longName;
-        longOptions[i].has_arg =
-            !option.argName ? no_argument : option.argName[0] == '[' ? optional_argument : required_argument;
+        longOptions[i].has_arg = !option.argName            ? no_argument
+                                 : option.argName[0] == '[' ? optional_argument
+                                                            : required_argument;
         longOptions[i].val = option.shortName ? option.shortName : kLongOnlyBase + static_cast<int>(i);
         if (option.shortName) {
             shortOptions += option.shortName;
@@ -281,8 +266,7 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv)
     return settings;
 }
 
-std::string UsageText()
-{
+std::string UsageText() {
     constexpr std::size_t kHelpColumn = 23;
     std::string text =
         "Usage: quillon-cli [OPTION]... INPUT...\n"

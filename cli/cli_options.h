@@ -10,7 +10,20 @@
 #include <vector>
 
 enum class OptionId {
-    Form, Encoding, Cipher, Iterations, Depth, Output, PassIn, PassOut, OneByOne, DryRun, Quiet, Explain, Help, Version
+    Form,
+    Encoding,
+    Cipher,
+    Iterations,
+    Depth,
+    Output,
+    PassIn,
+    PassOut,
+    OneByOne,
+    DryRun,
+    Quiet,
+    Explain,
+    Help,
+    Version
 };
 
 struct CliOption {

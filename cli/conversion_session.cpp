@@ -4,35 +4,28 @@
 
 #include <utility>
 
-ConversionSession::ConversionSession(int form)
-{
-    doc_.m_nOutputForm = form;
-}
+ConversionSession::ConversionSession(int form) { doc_.m_nOutputForm = form; }
 
-bool ConversionSession::Drop(const std::string& path)
-{
+bool ConversionSession::Drop(const std::string& path) {
     if (!Read(path)) return false;
     Arrange();
     return true;
 }
 
-bool ConversionSession::Read(const std::string& path)
-{
+bool ConversionSession::Read(const std::string& path) {
     // The route's halves apart, so that the explanation sees what a read added before it is arranged.
     if (!Take(ReadInput(doc_, path))) return false;
     if (explainer_) explainer_->NoteRead(*doc_.m_pBags, path);
     return true;
 }
 
-void ConversionSession::Arrange()
-{
+void ConversionSession::Arrange() {
     if (accepted_ == 0) return;
     doc_.BuildChain(&log_);
     if (explainer_) explainer_->NoteArranged(*doc_.m_pBags);
 }
 
-bool ConversionSession::Take(InputOutcome outcome)
-{
+bool ConversionSession::Take(InputOutcome outcome) {
     lastBlocks_ = std::move(outcome.blocks);
     if (!outcome.accepted) {
         lastFailure_ = std::move(outcome.failure);
@@ -43,25 +36,21 @@ bool ConversionSession::Take(InputOutcome outcome)
     return true;
 }
 
-ChainExplanation ConversionSession::Explanation() const
-{
+ChainExplanation ConversionSession::Explanation() const {
     return explainer_ ? explainer_->Explain(*doc_.m_pBags) : ChainExplanation{};
 }
 
-void ConversionSession::Choose(bool der, std::optional<int> cipher, int iterations)
-{
+void ConversionSession::Choose(bool der, std::optional<int> cipher, int iterations) {
     doc_.m_bDerOutput = der ? 1 : 0;
     if (cipher) StoreFormCipher(doc_, doc_.m_nOutputForm, *cipher);
     doc_.m_nPbeIterations = iterations;
 }
 
-bool ConversionSession::Convert(const std::string& fileName, int depth)
-{
+bool ConversionSession::Convert(const std::string& fileName, int depth) {
     return doc_.WriteOutput(fileName, depth, &log_) != 0;
 }
 
-std::string LogForTerminal(const CString& log)
-{
+std::string LogForTerminal(const CString& log) {
     std::string text;
     text.reserve(log.size());
     for (std::size_t i = 0; i < log.size(); ++i) {

@@ -3,10 +3,10 @@
 // once over everything read; then the option buttons, then one Convert.
 #pragma once
 
-#include "doc/cipher_buttons.h"
 #include "doc/VortlaneDoc.h"
-#include "doc/input_route.h"
 #include "doc/chain_explain.h"
+#include "doc/cipher_buttons.h"
+#include "doc/input_route.h"
 
 #include <memory>
 #include <optional>

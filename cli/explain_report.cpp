@@ -32,12 +32,9 @@ std::string PlacedText(const ExplainedObject& object, bool anyCertificate) {
     const int depth = object.depth;
     switch (object.kind) {
     case ObjectKind::Certificate:
-    case ObjectKind::Request:
-        return depth == 0 ? "the top" : "issued by " + AtDepth(depth - 1);
-    case ObjectKind::Crl:
-        return depth == 0 ? "alone, no certificate was read" : "the CRL of " + AtDepth(depth - 1);
-    case ObjectKind::Key:
-        return anyCertificate ? "the key of " + AtDepth(depth) : "alone, no certificate was read";
+    case ObjectKind::Request: return depth == 0 ? "the top" : "issued by " + AtDepth(depth - 1);
+    case ObjectKind::Crl: return depth == 0 ? "alone, no certificate was read" : "the CRL of " + AtDepth(depth - 1);
+    case ObjectKind::Key: return anyCertificate ? "the key of " + AtDepth(depth) : "alone, no certificate was read";
     case ObjectKind::Other: break;
     }
     return "";
@@ -47,7 +44,8 @@ std::string ReasonText(const ExplainedObject& object) {
     switch (*object.reason) {
     case DropReason::IssuerAbsent: return "no certificate read has its issuer as subject";
     case DropReason::IssuerDropped: return "its issuer was read but not placed";
-    case DropReason::Sibling: return "its issuer is placed, and another certificate of that issuer took the depth below";
+    case DropReason::Sibling:
+        return "its issuer is placed, and another certificate of that issuer took the depth below";
     case DropReason::SelfSignedNotTop: return "it is self-signed, and another certificate is the top";
     case DropReason::TooDeep:
         return object.kind == ObjectKind::Crl ? "its issuer sits at the deepest depth the chain holds"
@@ -56,7 +54,8 @@ std::string ReasonText(const ExplainedObject& object) {
     case DropReason::IssuerNotOnChain: return "its issuer is not on the chain";
     case DropReason::NoMatchingCertificate: return "no certificate read holds its public key";
     case DropReason::CertificateDropped: return "its certificate was read but not placed";
-    case DropReason::MatchesOtherDepth: return "its certificate is placed but is not the deepest; only that one's key is kept";
+    case DropReason::MatchesOtherDepth:
+        return "its certificate is placed but is not the deepest; only that one's key is kept";
     case DropReason::AnotherKeyPlaced: return "another key of the deepest certificate was placed";
     case DropReason::NotUsed: return "the chain has no use for it";
     case DropReason::CleanedEarly: return "an earlier rebuild cleaned it, before the later inputs were read";
@@ -69,7 +68,8 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t length = 0;
     unsigned char min = 0x80, max = 0xBF;  // the range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) length = 2;
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
     else if (c >= 0xE0 && c <= 0xEF) {
         length = 3;
         if (c == 0xE0) min = 0xA0;
@@ -143,7 +143,8 @@ std::string ExplainText(const ChainExplanation& explanation) {
         if (object.block > highest) highest = object.block;
     }
     const bool anyCertificate = explanation.depth >= 0;
-    std::string text = "Explanation: " + std::to_string(explanation.objects.size()) + " object(s) read, in input order\n";
+    std::string text =
+        "Explanation: " + std::to_string(explanation.objects.size()) + " object(s) read, in input order\n";
     for (const ExplainedObject& object : explanation.objects) {
         text += "  " + Printable(object.file);
         if (highestBlock[object.file] > 1) text += " (block " + std::to_string(object.block) + ")";
@@ -151,7 +152,8 @@ std::string ExplainText(const ChainExplanation& explanation) {
         if (object.subject) text += "      subject: " + *object.subject + "\n";
         if (object.issuer) text += "      issuer:  " + *object.issuer + "\n";
         if (object.placed())
-            text += "      placed at depth " + std::to_string(object.depth) + ": " + PlacedText(object, anyCertificate) + "\n";
+            text += "      placed at depth " + std::to_string(object.depth) + ": " +
+                    PlacedText(object, anyCertificate) + "\n";
         else
             text += "      dropped (" + std::string(ReasonCode(*object.reason)) + "): " + ReasonText(object) + "\n";
     }
@@ -159,12 +161,13 @@ std::string ExplainText(const ChainExplanation& explanation) {
         text += "Chain: no certificate placed\n";
     } else {
         text += "Chain: depth " + std::to_string(explanation.depth) +
-                (explanation.complete ? ", complete: the top is self-signed and its signature verifies\n"
-                                      : ", not complete: the top is not a self-signed certificate whose signature verifies\n");
+                (explanation.complete
+                     ? ", complete: the top is self-signed and its signature verifies\n"
+                     : ", not complete: the top is not a self-signed certificate whose signature verifies\n");
     }
     for (const ChainWarning& warning : explanation.warnings)
-        text += "  warning at depth " + std::to_string(warning.depth) + " (" + CheckCode(warning.check) + "): " +
-                warning.detail + "\n";
+        text += "  warning at depth " + std::to_string(warning.depth) + " (" + CheckCode(warning.check) +
+                "): " + warning.detail + "\n";
     return text;
 }
 
@@ -181,10 +184,12 @@ std::string ExplainJson(const ChainExplanation& explanation) {
                 ", \"kind\": \"" + KindName(object.kind) + "\", \"subject\": " + optionalString(object.subject) +
                 ", \"issuer\": " + optionalString(object.issuer);
         if (object.kind == ObjectKind::Key)
-            json += ", \"key_type\": " + JsonString(object.key.type) + ", \"key_bits\": " + std::to_string(object.key.bits);
-        json += object.placed() ? ", \"placed\": true, \"depth\": " + std::to_string(object.depth) + ", \"reason\": null}"
-                                : std::string(", \"placed\": false, \"depth\": null, \"reason\": \"") +
-                                      ReasonCode(*object.reason) + "\"}";
+            json +=
+                ", \"key_type\": " + JsonString(object.key.type) + ", \"key_bits\": " + std::to_string(object.key.bits);
+        json += object.placed()
+                    ? ", \"placed\": true, \"depth\": " + std::to_string(object.depth) + ", \"reason\": null}"
+                    : std::string(", \"placed\": false, \"depth\": null, \"reason\": \"") + ReasonCode(*object.reason) +
+                          "\"}";
     }
     json += "],\n \"chain\": {\"depth\": " + (explanation.depth >= 0 ? std::to_string(explanation.depth) : "null") +
             ", \"complete\": " + (explanation.complete ? "true" : "false") + ", \"warnings\": [";

@@ -22,8 +22,7 @@ constexpr int kExitUsage = 2;
 constexpr const char* kVersion = "quillon-cli 0.91";
 
 // The lines that the write appended, on one line each, for the note on standard error.
-std::string WriteOutcome(const CString& logBefore, const CString& logAfter)
-{
+std::string WriteOutcome(const CString& logBefore, const CString& logAfter) {
     std::string appended = LogForTerminal(logAfter.substr(logBefore.size()));
     while (!appended.empty() && (appended.back() == '\n' || appended.back() == ' ')) appended.pop_back();
     for (char& c : appended) {
@@ -32,12 +31,11 @@ std::string WriteOutcome(const CString& logBefore, const CString& logAfter)
     return appended;
 }
 
-int Run(CliSettings settings)
-{
+int Run(CliSettings settings) {
     TerminalPrompt terminal;
     // The crypto layer keeps the provider until it is replaced; it is replaced before `terminal` goes.
-    auto provider = std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout),
-                                                      terminal, std::cerr);
+    auto provider =
+        std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr);
     KX_set_pass_provider([provider](const PassRequest& request) { return (*provider)(request); });
     struct ProviderReset {
         ~ProviderReset() { KX_set_pass_provider({}); }
@@ -86,8 +84,7 @@ int Run(CliSettings settings)
     return status;
 }
 
-int Main(int argc, char** argv)
-{
+int Main(int argc, char** argv) {
     std::variant<CliSettings, UsageError> parsed = ParseCommandLine(argc, argv);
     if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
         std::cerr << "quillon-cli: " << error->message << "\nTry 'quillon-cli --help'.\n";
@@ -107,8 +104,7 @@ int Main(int argc, char** argv)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     KX_guard_process();
     // Reading, arranging and writing turn their own allocation failures into refusals; anything left
     // (the log, the settings) still ends the run plainly, not with an abort.

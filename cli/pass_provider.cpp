@@ -2,16 +2,14 @@
 
 CliPassProvider::CliPassProvider(std::optional<PassSource> passin, std::optional<PassSource> passout,
                                  TerminalPrompt& terminal, std::ostream& diagnostics)
-    : terminal_(terminal), diagnostics_(diagnostics)
-{
+    : terminal_(terminal), diagnostics_(diagnostics) {
     passin_.source = std::move(passin);
     passin_.option = "--passin";
     passout_.source = std::move(passout);
     passout_.option = "--passout";
 }
 
-std::optional<SecretString> CliPassProvider::operator()(const PassRequest& request)
-{
+std::optional<SecretString> CliPassProvider::operator()(const PassRequest& request) {
     if (request.purpose == PassPurpose::OpenInput) {
         if (!passin_.source) return AskForInput(request);
         // A given pass phrase that was wrong once stays wrong: asking again would only loop.
@@ -22,8 +20,7 @@ std::optional<SecretString> CliPassProvider::operator()(const PassRequest& reque
     return FromGiven(passout_);
 }
 
-std::optional<SecretString> CliPassProvider::FromGiven(Given& given)
-{
+std::optional<SecretString> CliPassProvider::FromGiven(Given& given) {
     if (given.cached) return CopySecret(*given.cached);
     if (given.failed) return std::nullopt;
     std::string error;
@@ -36,8 +33,7 @@ std::optional<SecretString> CliPassProvider::FromGiven(Given& given)
     return CopySecret(*given.cached);
 }
 
-std::optional<SecretString> CliPassProvider::AskForInput(const PassRequest& request)
-{
+std::optional<SecretString> CliPassProvider::AskForInput(const PassRequest& request) {
     // A fresh request starts the count again; retries for the same file use it up.
     if (!request.retry) inputAttempts_ = 0;
     if (inputAttempts_ >= kTerminalAttempts) return std::nullopt;
@@ -46,8 +42,7 @@ std::optional<SecretString> CliPassProvider::AskForInput(const PassRequest& requ
     return terminal_.Ask("Pass phrase for " + request.path + ": ");
 }
 
-std::optional<SecretString> CliPassProvider::AskForOutput(const PassRequest& request)
-{
+std::optional<SecretString> CliPassProvider::AskForOutput(const PassRequest& request) {
     for (int attempt = 0; attempt < kTerminalAttempts; ++attempt) {
         std::optional<SecretString> first = terminal_.Ask("New pass phrase for " + request.path + ": ");
         if (!first) return std::nullopt;

@@ -1,24 +1,20 @@
 #include "cli/pass_sources.h"
 
+#include <fcntl.h>
+#include <string.h>
+#include <unistd.h>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <string.h>
-#include <unistd.h>
 
 namespace {
 
-bool StartsWith(const char* text, const char* prefix)
-{
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
+bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 // A string whose buffer is on the heap from the start, so that moving it moves the buffer itself
 // instead of copying bytes out of a short-string buffer that would stay behind.
-std::string HeapString(std::size_t capacity)
-{
+std::string HeapString(std::size_t capacity) {
     std::string s;
     s.reserve(capacity < 32 ? 32 : capacity);
     return s;
@@ -26,15 +22,13 @@ std::string HeapString(std::size_t capacity)
 
 }  // namespace
 
-SecretString CopySecret(const SecretString& secret)
-{
+SecretString CopySecret(const SecretString& secret) {
     std::string copy = HeapString(secret.str().size());
     copy.append(secret.str());
     return SecretString(std::move(copy));
 }
 
-std::optional<PassSource> ParsePassSource(const char* given, std::string* error)
-{
+std::optional<PassSource> ParsePassSource(const char* given, std::string* error) {
     PassSource source;
     if (StartsWith(given, "pass:")) {
         source.kind = PassSource::Kind::Text;
@@ -80,8 +74,7 @@ std::optional<PassSource> ParsePassSource(const char* given, std::string* error)
     return std::nullopt;
 }
 
-std::optional<SecretString> ReadSecretLine(int fd, std::string* error)
-{
+std::optional<SecretString> ReadSecretLine(int fd, std::string* error) {
     std::string line = HeapString(kMaxPassPhraseBytes + 1);
     bool gotAny = false;
     for (;;) {
@@ -117,11 +110,9 @@ std::optional<SecretString> ReadSecretLine(int fd, std::string* error)
     return SecretString(std::move(line));
 }
 
-std::optional<SecretString> ReadPassSource(const PassSource& source, std::string* error)
-{
+std::optional<SecretString> ReadPassSource(const PassSource& source, std::string* error) {
     switch (source.kind) {
-    case PassSource::Kind::Text:
-        return CopySecret(source.text);
+    case PassSource::Kind::Text: return CopySecret(source.text);
     case PassSource::Kind::Env: {
         const char* value = std::getenv(source.name.c_str());
         if (!value) {
@@ -150,8 +141,7 @@ std::optional<SecretString> ReadPassSource(const PassSource& source, std::string
         std::string why;
         std::optional<SecretString> line = ReadSecretLine(fd, &why);
         if (!line) {
-            *error = (source.kind == PassSource::Kind::Stdin ? std::string("stdin")
-                                                              : "fd:" + std::to_string(fd)) +
+            *error = (source.kind == PassSource::Kind::Stdin ? std::string("stdin") : "fd:" + std::to_string(fd)) +
                      ": " + why;
         }
         return line;

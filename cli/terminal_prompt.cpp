@@ -2,10 +2,10 @@
 
 #include "cli/pass_sources.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 
@@ -13,8 +13,7 @@ namespace {
 int g_ttyFd = -1;
 struct termios g_savedMode;
 
-void RestoreAndReraise(int sig)
-{
+void RestoreAndReraise(int sig) {
     if (g_ttyFd >= 0) tcsetattr(g_ttyFd, TCSANOW, &g_savedMode);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
@@ -22,8 +21,7 @@ void RestoreAndReraise(int sig)
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
-void WriteAll(int fd, const std::string& text)
-{
+void WriteAll(int fd, const std::string& text) {
     const char* p = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -37,8 +35,7 @@ void WriteAll(int fd, const std::string& text)
 class Terminal {
 public:
     Terminal() : fd_(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
-    ~Terminal()
-    {
+    ~Terminal() {
         if (fd_ >= 0) ::close(fd_);
     }
     Terminal(const Terminal&) = delete;
@@ -51,8 +48,7 @@ private:
 
 }  // namespace
 
-std::optional<SecretString> TerminalPrompt::Ask(const std::string& prompt)
-{
+std::optional<SecretString> TerminalPrompt::Ask(const std::string& prompt) {
     Terminal tty;
     if (tty.fd() < 0) return std::nullopt;
     struct termios mode;
@@ -82,8 +78,7 @@ std::optional<SecretString> TerminalPrompt::Ask(const std::string& prompt)
     return answer;
 }
 
-void TerminalPrompt::Tell(const std::string& text)
-{
+void TerminalPrompt::Tell(const std::string& text) {
     Terminal tty;
     if (tty.fd() >= 0) WriteAll(tty.fd(), text + "\n");
 }

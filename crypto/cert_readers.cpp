@@ -3,7 +3,6 @@
 #include "crypto/errors_internal.h"
 #include "crypto/kx_internal.h"
 
-
 namespace {
 
 // Each parse goes from the bytes to the record; the DER kept is exactly the bytes the object used.
@@ -37,8 +36,10 @@ std::unique_ptr<Record> parsed(const unsigned char* data, std::size_t len, Parse
     ERR_set_mark();
     std::unique_ptr<Record> rec = parse(data, len);
     ERR_pop_to_mark();
-    if (rec) kx::read_succeeded();
-    else kx::fail_read(KxReadFailure::NotRecognised);
+    if (rec)
+        kx::read_succeeded();
+    else
+        kx::fail_read(KxReadFailure::NotRecognised);
     return rec;
 }
 
@@ -60,8 +61,10 @@ std::unique_ptr<Record> read_der(const std::vector<unsigned char>& der, unsigned
         rec = parse(der.data(), der.size());
         ERR_pop_to_mark();
     }
-    if (rec) kx::read_succeeded();
-    else kx::fail_read(KxReadFailure::NotRecognised);
+    if (rec)
+        kx::read_succeeded();
+    else
+        kx::fail_read(KxReadFailure::NotRecognised);
     return rec;
 }
 

@@ -1,8 +1,7 @@
 // A look at the first few DER headers of a file: enough to rule out the kinds it cannot be, so that
 // readers of those kinds need not parse it. Anything unclear keeps every kind possible.
-#include "crypto/openssl_includes.h"
 #include "crypto/input_internal.h"
-
+#include "crypto/openssl_includes.h"
 
 namespace kx {
 namespace {

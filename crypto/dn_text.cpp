@@ -2,15 +2,14 @@
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 
-
 namespace kx {
 
 // RFC 2253 escaping and ", " between parts, in the order the name is encoded (C first as usually
 // written), UTF-8 left as it is and control characters escaped.
 std::string dn_text(const X509_NAME* name) {
     if (!name) return {};
-    static constexpr unsigned long kFlags = XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_ESC_2253 | ASN1_STRFLGS_ESC_CTRL |
-                                            ASN1_STRFLGS_UTF8_CONVERT;
+    static constexpr unsigned long kFlags =
+        XN_FLAG_SEP_CPLUS_SPC | ASN1_STRFLGS_ESC_2253 | ASN1_STRFLGS_ESC_CTRL | ASN1_STRFLGS_UTF8_CONVERT;
     BioPtr bio(BIO_new(BIO_s_mem()));
     if (!bio || X509_NAME_print_ex(bio.get(), name, 0, kFlags) < 0) return {};
     char* data = nullptr;
@@ -26,11 +25,22 @@ std::u16string utf8_to_u16(const std::string& s) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         char32_t cp = 0xFFFD;
         int extra = 0;
-        if (c < 0x80) cp = c;
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-        else { out.push_back(0xFFFD); ++i; continue; }
+        if (c < 0x80)
+            cp = c;
+        else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            extra = 3;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
         if (i + static_cast<std::size_t>(extra) >= s.size() && extra > 0) {
             out.push_back(0xFFFD);
             break;
@@ -38,10 +48,17 @@ std::u16string utf8_to_u16(const std::string& s) {
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
             unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            if ((cc & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (!ok) { out.push_back(0xFFFD); ++i; continue; }
+        if (!ok) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
         i += static_cast<std::size_t>(extra) + 1;
         if (cp >= 0x10000 && cp <= 0x10FFFF) {
             cp -= 0x10000;
@@ -66,7 +83,8 @@ std::string u16_to_utf8(const std::u16string& s) {
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        if (cp < 0x80) out += static_cast<char>(cp);
+        if (cp < 0x80)
+            out += static_cast<char>(cp);
         else if (cp < 0x800) {
             out += static_cast<char>(0xC0 | (cp >> 6));
             out += static_cast<char>(0x80 | (cp & 0x3F));

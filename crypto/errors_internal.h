@@ -6,8 +6,8 @@
 namespace kx {
 
 // Records a read failure; "not recognised" (or for a write, "encoding") after an allocation failed since
-// the read (write) began is recorded as out of memory. While a KX_InputScope is open, a plain "not recognised" never hides a more
-// telling reason that an earlier reader of the same file found (a wrong pass phrase, a refused size).
+// the read (write) began is recorded as out of memory. While a KX_InputScope is open, a plain "not recognised" never
+// hides a more telling reason that an earlier reader of the same file found (a wrong pass phrase, a refused size).
 void fail_read(KxReadFailure kind, std::string detail = {});
 void read_succeeded();
 void clear_read_failure();

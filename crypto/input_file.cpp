@@ -82,8 +82,10 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
         const int open_errno = errno;
         // Some kinds of file cannot even be opened (a socket): say what they are rather than why open failed.
         struct stat st {};
-        if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) why = {KxReadFailure::NotRegularFile, {}};
-        else why = {KxReadFailure::Unreadable, std::strerror(open_errno)};
+        if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode))
+            why = {KxReadFailure::NotRegularFile, {}};
+        else
+            why = {KxReadFailure::Unreadable, std::strerror(open_errno)};
         return false;
     }
     struct stat st {};
@@ -213,8 +215,10 @@ KX_InputScope::KX_InputScope(const char* path) {
     auto* state = new kx::ScopeState;
     state->path = path ? path : "";
     kx::clear_read_failure();
-    if (path) state->input = kx::load(path, state->failure);
-    else state->failure = {KxReadFailure::Unreadable, {}};
+    if (path)
+        state->input = kx::load(path, state->failure);
+    else
+        state->failure = {KxReadFailure::Unreadable, {}};
     state->outer = kx::g_scope;
     kx::g_scope = state;
 }

@@ -118,8 +118,8 @@ std::unique_ptr<Key> read_encrypted_p8(const char* path, const unsigned char* da
     kx::PkeyPtr key;
     kx::with_input_pass(path, [&](const SecretString& pass) {
         ERR_set_mark();
-        kx::P8InfoPtr info(PKCS8_decrypt_ex(sig.get(), pass.str().data(), static_cast<int>(pass.str().size()),
-                                            nullptr, nullptr));
+        kx::P8InfoPtr info(
+            PKCS8_decrypt_ex(sig.get(), pass.str().data(), static_cast<int>(pass.str().size()), nullptr, nullptr));
         if (info) key.reset(EVP_PKCS82PKEY(info.get()));
         ERR_pop_to_mark();
         return key ? kx::Attempt::Ok : kx::Attempt::Wrong;
@@ -173,7 +173,8 @@ std::unique_ptr<Key> kx::key_from_block(const char* path, PemBlock& block) {
 }
 
 namespace {
-std::unique_ptr<Key> read_traditional_der(const std::vector<unsigned char>& der, unsigned shape, const char* algorithm) {
+std::unique_ptr<Key> read_traditional_der(const std::vector<unsigned char>& der, unsigned shape,
+                                          const char* algorithm) {
     if (!(kx::sniff_der(der.data(), der.size()) & shape)) return not_recognised();
     return key_or_unrecognised(decode_traditional(der.data(), der.size(), algorithm));
 }

@@ -1,6 +1,6 @@
 // Writers of private keys: traditional PEM (RSA, DSA, EC) with the PEM cipher choice, and PKCS#8 in
-// DER and PEM, plain or encrypted with the PKCS#8 scheme choice (PBES1, or PBES2 for AES-256). Every key file is created 0600.
-// The cipher is checked and the pass phrase collected before the target is touched.
+// DER and PEM, plain or encrypted with the PKCS#8 scheme choice (PBES1, or PBES2 for AES-256). Every key file is
+// created 0600. The cipher is checked and the pass phrase collected before the target is touched.
 #include "crypto/atomic_file_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/pass_internal.h"

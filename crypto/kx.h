@@ -30,14 +30,14 @@ constexpr int KEY_OTHER_PRV = 541;  // Ed25519, X25519, ... : readable and writa
 // ---- Cipher identifiers ----------------------------------------------------------------------
 
 constexpr int KX_CIPHER_NONE = 0;
-constexpr int KX_PEM_DES = 5007;          // DES-CBC, traditional PEM encryption
-constexpr int KX_PEM_3DES = 8027;         // DES-EDE3-CBC, traditional PEM encryption
-constexpr int KX_P5_MD5_DES = 9063;       // PKCS#5 pbeWithMD5AndDES-CBC
-constexpr int KX_P5_SHA1_RC2_40 = 9064;   // PKCS#12 pbeWithSHA1And40BitRC2-CBC
-constexpr int KX_P12_3DES_3KEY = 10013;   // pbeWithSHA1And3-KeyTripleDES-CBC
-constexpr int KX_P12_3DES_2KEY = 10014;   // pbeWithSHA1And2-KeyTripleDES-CBC
-constexpr int KX_P12_RC2_128 = 10015;     // pbeWithSHA1And128BitRC2-CBC
-constexpr int KX_P12_RC2_40 = 10016;      // pbeWithSHA1And40BitRC2-CBC
+constexpr int KX_PEM_DES = 5007;         // DES-CBC, traditional PEM encryption
+constexpr int KX_PEM_3DES = 8027;        // DES-EDE3-CBC, traditional PEM encryption
+constexpr int KX_P5_MD5_DES = 9063;      // PKCS#5 pbeWithMD5AndDES-CBC
+constexpr int KX_P5_SHA1_RC2_40 = 9064;  // PKCS#12 pbeWithSHA1And40BitRC2-CBC
+constexpr int KX_P12_3DES_3KEY = 10013;  // pbeWithSHA1And3-KeyTripleDES-CBC
+constexpr int KX_P12_3DES_2KEY = 10014;  // pbeWithSHA1And2-KeyTripleDES-CBC
+constexpr int KX_P12_RC2_128 = 10015;    // pbeWithSHA1And128BitRC2-CBC
+constexpr int KX_P12_RC2_40 = 10016;     // pbeWithSHA1And40BitRC2-CBC
 // AES-256-CBC, one identifier for all three choices: PBES2 with PBKDF2-HMAC-SHA256 for PKCS#8 and
 // PKCS#12 (there for the key bag, the certificate safe and a SHA-256 MAC alike), "DEK-Info: AES-256-CBC"
 // for traditional PEM. The only choice a default OpenSSL 3 and every common importer read.
@@ -74,8 +74,8 @@ struct Cert {
     std::optional<std::string> issuer;  // DN text; none for a certificate request
     std::string subject;                // DN text
     PubKey pubkey;
-    std::vector<unsigned char> der;     // the certificate's (or request's) own DER encoding
-    NameMatch issuer_match;             // beside `issuer` and `subject`, for comparing them
+    std::vector<unsigned char> der;  // the certificate's (or request's) own DER encoding
+    NameMatch issuer_match;          // beside `issuer` and `subject`, for comparing them
     NameMatch subject_match;
 };
 
@@ -86,7 +86,7 @@ struct CRL {
 };
 
 struct Key {
-    int type = 0;  // KEY_RSA_PRV, KEY_DSA_PRV, KEY_EC_PRV, KEY_OTHER_PRV
+    int type = 0;      // KEY_RSA_PRV, KEY_DSA_PRV, KEY_EC_PRV, KEY_OTHER_PRV
     KeyNumber number;  // shares the private key itself
 };
 
@@ -224,17 +224,17 @@ public:
 // Why the last read failed, for callers that tell the user (the command line does; the window does not).
 enum class KxReadFailure {
     None,
-    NotRecognised,      // not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file
+    NotRecognised,  // not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file
     WrongPassPhrase,
-    NoPassPhrase,       // the provider gave none (cancelled)
+    NoPassPhrase,  // the provider gave none (cancelled)
     UnsupportedAlgorithm,
     NotRegularFile,
     TooLarge,
-    Unreadable,         // open or read failed
-    Empty,              // nothing in it but white space
-    Damaged,            // of a kind the readers know, but cut short or broken; detail: which kind
-    OtherKind,          // of a kind Quillon does not read; detail: what it is, and what to do with it
-    TooCostly,          // opening it would take more key-derivation work than KX_MAX_PBE_ITERATIONS
+    Unreadable,  // open or read failed
+    Empty,       // nothing in it but white space
+    Damaged,     // of a kind the readers know, but cut short or broken; detail: which kind
+    OtherKind,   // of a kind Quillon does not read; detail: what it is, and what to do with it
+    TooCostly,   // opening it would take more key-derivation work than KX_MAX_PBE_ITERATIONS
     OutOfMemory,
 };
 struct KxReadError {
@@ -253,10 +253,10 @@ void KX_identify_refusal(const std::vector<unsigned char>& bytes);
 // read; then the failure recorded is the most telling of the blocks'. `blocks`, when given, receives
 // what became of each block.
 struct KxBlockOutcome {
-    int block = 0;       // from 1, in file order
-    std::string label;   // as in "-----BEGIN <label>-----"
-    int bags = 0;        // bags it gave; 0 when it was not read
-    KxReadError failure; // why not, when it was not read
+    int block = 0;        // from 1, in file order
+    std::string label;    // as in "-----BEGIN <label>-----"
+    int bags = 0;         // bags it gave; 0 when it was not read
+    KxReadError failure;  // why not, when it was not read
 };
 std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcome>* blocks = nullptr);
 // How many PEM blocks ("-----BEGIN <label>-----" lines) the file holds; 0 when it cannot be read.
@@ -289,25 +289,25 @@ int ASN1_write_der(const std::vector<unsigned char>& der, const char* path);
 int PEM_write_cert(const Cert* cert, const char* path);
 int PEM_write_crl(const CRL* crl, const char* path);
 int PEM_write_req(const Cert* req, const char* path);
-int PEM_write_rsaprv(const Key* key, const char* path);   // traditional PEM, cipher of KX_set_pem_cry_algo
+int PEM_write_rsaprv(const Key* key, const char* path);  // traditional PEM, cipher of KX_set_pem_cry_algo
 int PEM_write_dsaprv(const Key* key, const char* path);
 int PEM_write_ecprv(const Key* key, const char* path);
-int P12_write_file(const P12* container, const char* path);   // key bag cipher of KX_set_p12_kb_cry_algo
-int P7s_write_file(const P12* container, const char* path);   // certs-only SignedData, DER
+int P12_write_file(const P12* container, const char* path);  // key bag cipher of KX_set_p12_kb_cry_algo
+int P7s_write_file(const P12* container, const char* path);  // certs-only SignedData, DER
 int PEM_write_p7(const P12* container, const char* path);
-int P8_write_file(const Key* key, const char* path);          // unencrypted PKCS#8, DER
-int P8enc_write_file(const Key* key, const char* path);       // scheme of KX_set_p5_cry_algo
+int P8_write_file(const Key* key, const char* path);     // unencrypted PKCS#8, DER
+int P8enc_write_file(const Key* key, const char* path);  // scheme of KX_set_p5_cry_algo
 int PEM_write_p8(const Key* key, const char* path);
 int PEM_write_p8enc(const Key* key, const char* path);
 
 // Why the last write failed.
 enum class KxWriteFailure {
     None,
-    NoPassPhrase,         // an encrypted output and the provider gave none
-    CipherUnavailable,    // the chosen cipher cannot be had: nothing is written
-    UnsupportedKey,       // the writer cannot hold this kind of key
-    CannotWrite,          // the file could not be created, written or renamed into place
-    Encoding,             // the library failed to encode
+    NoPassPhrase,       // an encrypted output and the provider gave none
+    CipherUnavailable,  // the chosen cipher cannot be had: nothing is written
+    UnsupportedKey,     // the writer cannot hold this kind of key
+    CannotWrite,        // the file could not be created, written or renamed into place
+    Encoding,           // the library failed to encode
     OutOfMemory,
 };
 KxWriteFailure KX_last_write_error();
@@ -366,13 +366,13 @@ KxKeyFacts KEY_facts(const KeyNumber& number);
 // What a certificate says of itself, from its DER; `parsed` is false when the DER is no certificate.
 struct KxCertFacts {
     bool parsed = false;
-    bool expired = false;        // notAfter before the current time
-    bool notYetValid = false;    // notBefore after the current time
-    std::string notBefore;       // ISO 8601, as the certificate holds it
+    bool expired = false;      // notAfter before the current time
+    bool notYetValid = false;  // notBefore after the current time
+    std::string notBefore;     // ISO 8601, as the certificate holds it
     std::string notAfter;
-    bool ca = false;             // basicConstraints CA:TRUE
-    bool keyUsage = false;       // a keyUsage extension is present
-    bool keyCertSign = false;    // ... and it allows signing certificates
+    bool ca = false;           // basicConstraints CA:TRUE
+    bool keyUsage = false;     // a keyUsage extension is present
+    bool keyCertSign = false;  // ... and it allows signing certificates
 };
 KxCertFacts CERT_facts(const std::vector<unsigned char>& der);
 

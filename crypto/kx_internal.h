@@ -6,7 +6,6 @@
 
 #include "crypto/kx.h"
 
-
 #include <memory>
 #include <string>
 

@@ -157,8 +157,8 @@ int P12_write_file(const P12* container, const char* path) {
     SafeBags keys(sk_PKCS12_SAFEBAG_new_null());
     STACK_OF(PKCS7)* safes_raw = nullptr;
     const char* pw = pass->str().c_str();
-    bool ok = certs && keys && cert_bags(bags, cert_ids, certs.get()) &&
-              key_bags(bags, ids, profile, *pass, keys.get());
+    bool ok =
+        certs && keys && cert_bags(bags, cert_ids, certs.get()) && key_bags(bags, ids, profile, *pass, keys.get());
     // A cipher NID here gives PBES2 with OpenSSL's default PRF, HMAC-SHA256 (the tests hold it to that).
     if (ok && sk_PKCS12_SAFEBAG_num(certs.get()) > 0)
         ok = PKCS12_add_safe_ex(&safes_raw, certs.get(), profile.safeScheme, profile.iterations, pw, nullptr,

@@ -54,8 +54,10 @@ std::unique_ptr<PKCS7> parse_p7(const unsigned char* data, std::size_t len) {
 }
 
 std::unique_ptr<PKCS7> result(std::unique_ptr<PKCS7> p7) {
-    if (p7) kx::read_succeeded();
-    else kx::fail_read(KxReadFailure::NotRecognised);
+    if (p7)
+        kx::read_succeeded();
+    else
+        kx::fail_read(KxReadFailure::NotRecognised);
     return p7;
 }
 

@@ -31,8 +31,8 @@ int write_p7(const P12* container, const char* path, bool pem) {
     kx::Pkcs7Ptr p7(PKCS7_new());
     kx::BioPtr bio = kx::memory_bio();
     ERR_set_mark();
-    bool ok = p7 && bio && PKCS7_set_type(p7.get(), NID_pkcs7_signed) &&
-              PKCS7_content_new(p7.get(), NID_pkcs7_data) && add_records(p7.get(), bags) &&
+    bool ok = p7 && bio && PKCS7_set_type(p7.get(), NID_pkcs7_signed) && PKCS7_content_new(p7.get(), NID_pkcs7_data) &&
+              add_records(p7.get(), bags) &&
               (pem ? PEM_write_bio_PKCS7(bio.get(), p7.get()) : i2d_PKCS7_bio(bio.get(), p7.get())) > 0;
     ERR_pop_to_mark();
     if (!ok) return kx::write_failed(KxWriteFailure::Encoding);

@@ -2,7 +2,6 @@
 #include "crypto/openssl_includes.h"
 #include "crypto/pass_internal.h"
 
-
 #include <cstring>
 
 namespace {

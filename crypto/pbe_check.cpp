@@ -56,9 +56,10 @@ bool pbes2_ok(const X509_ALGOR* alg, std::uint64_t* work) {
     bool ok = true;
     int kdf = OBJ_obj2nid(p->keyfunc->algorithm);
     if (kdf == NID_id_pbkdf2) {
-        auto* k = static_cast<PBKDF2PARAM*>(
-            ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), p->keyfunc->parameter));
-        if (!k) ok = refuse("PBKDF2 with damaged parameters");
+        auto* k =
+            static_cast<PBKDF2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), p->keyfunc->parameter));
+        if (!k)
+            ok = refuse("PBKDF2 with damaged parameters");
         else {
             ok = count_ok(k->iter, "PBKDF2", work);
             if (ok && k->prf) {
@@ -66,7 +67,8 @@ bool pbes2_ok(const X509_ALGOR* alg, std::uint64_t* work) {
                 int prf = OBJ_obj2nid(k->prf->algorithm);
                 if (!EVP_PBE_find(EVP_PBE_TYPE_PRF, prf, nullptr, &hmac_md, nullptr))
                     ok = refuse(name_of(k->prf->algorithm));
-                else ok = digest_ok(hmac_md);
+                else
+                    ok = digest_ok(hmac_md);
             }
             PBKDF2PARAM_free(k);
         }

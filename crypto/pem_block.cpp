@@ -1,7 +1,6 @@
 // PEM block lookup over an input's bytes.
-#include "crypto/pem_block_internal.h"
 #include "crypto/kx_internal.h"
-
+#include "crypto/pem_block_internal.h"
 
 #include <cstring>
 #include <limits>

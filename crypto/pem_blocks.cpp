@@ -18,11 +18,13 @@ Kind kind_of(const std::string& label) {
         const char* label;
         Kind kind;
     } kLabels[] = {
-        {PEM_STRING_X509, Kind::Cert}, {PEM_STRING_X509_OLD, Kind::Cert}, {PEM_STRING_X509_TRUSTED, Kind::Cert},
-        {PEM_STRING_X509_CRL, Kind::Crl}, {PEM_STRING_X509_REQ, Kind::Req}, {PEM_STRING_X509_REQ_OLD, Kind::Req},
-        {"RSA PRIVATE KEY", Kind::Key}, {"DSA PRIVATE KEY", Kind::Key}, {"EC PRIVATE KEY", Kind::Key},
-        {PEM_STRING_PKCS8INF, Kind::Key}, {PEM_STRING_PKCS8, Kind::Key}, {PEM_STRING_PKCS7, Kind::P7},
-        {PEM_STRING_PKCS7_SIGNED, Kind::P7}, {"PKCS12", Kind::P12},
+        {PEM_STRING_X509, Kind::Cert},         {PEM_STRING_X509_OLD, Kind::Cert},
+        {PEM_STRING_X509_TRUSTED, Kind::Cert}, {PEM_STRING_X509_CRL, Kind::Crl},
+        {PEM_STRING_X509_REQ, Kind::Req},      {PEM_STRING_X509_REQ_OLD, Kind::Req},
+        {"RSA PRIVATE KEY", Kind::Key},        {"DSA PRIVATE KEY", Kind::Key},
+        {"EC PRIVATE KEY", Kind::Key},         {PEM_STRING_PKCS8INF, Kind::Key},
+        {PEM_STRING_PKCS8, Kind::Key},         {PEM_STRING_PKCS7, Kind::P7},
+        {PEM_STRING_PKCS7_SIGNED, Kind::P7},   {"PKCS12", Kind::P12},
     };
     for (const auto& known : kLabels)
         if (label == known.label) return known.kind;

@@ -3,7 +3,6 @@
 #include "crypto/openssl_includes.h"
 #include "crypto/pass_internal.h"
 
-
 #include <cstdlib>
 #include <mutex>
 

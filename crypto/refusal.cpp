@@ -1,10 +1,10 @@
 // Refusals that say what a file is: empty, damaged, or a kind of key store or key that is not read here,
 // with the step that makes it readable where there is one.
+#include "crypto/block_readers_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 #include "crypto/pem_block_internal.h"
-#include "crypto/block_readers_internal.h"
 #include "crypto/refusal_internal.h"
 
 #include <algorithm>
@@ -25,7 +25,8 @@ bool starts_with(const unsigned char* data, std::size_t len, std::string_view pr
 }
 
 bool all_text(const unsigned char* data, std::size_t len) {
-    return std::all_of(data, data + len, [](unsigned char c) { return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F); });
+    return std::all_of(data, data + len,
+                       [](unsigned char c) { return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F); });
 }
 
 // A PKCS#7 that parses but holds neither certificates nor CRLs.
@@ -68,7 +69,8 @@ const char* meant_kind(const unsigned char* data, std::size_t len) {
     int first_tag = -1;
     if (ASN1_get_object(&p, &first_len, &first_tag, &cls, static_cast<long>(end - p)) == 0x80) return "DER file";
     if (first_tag == V_ASN1_OBJECT) return "PKCS#7 file";
-    if (first_tag == V_ASN1_INTEGER) return first_len == 1 && p < end && *p == 3 ? "PKCS#12 file" : "key or PKCS#12 file";
+    if (first_tag == V_ASN1_INTEGER)
+        return first_len == 1 && p < end && *p == 3 ? "PKCS#12 file" : "key or PKCS#12 file";
     if (first_tag == V_ASN1_SEQUENCE) return "certificate, CRL or request";
     return "DER file";
 }
@@ -82,7 +84,9 @@ std::optional<KxReadError> refusal_of_der(const unsigned char* data, std::size_t
     const int r = ASN1_get_object(&p, &content, &tag, &cls, static_cast<long>(len));
     if (r == 0x80) return std::nullopt;
     // The header says how long the whole was meant to be, and the file holds less: it was cut short.
-    if (r & 0x80) return all_text(data, len) ? std::nullopt : std::optional(damaged(std::string(meant_kind(data, len)) + ", cut short"));
+    if (r & 0x80)
+        return all_text(data, len) ? std::nullopt
+                                   : std::optional(damaged(std::string(meant_kind(data, len)) + ", cut short"));
     if (auto p7 = empty_p7(data, len)) return p7;
     if (is_public_key(data, len)) return other(kPublicKeyOnly);
     // A structure the sniff gives a kind to, and that kind's reader refused: broken inside.
@@ -100,8 +104,9 @@ std::optional<KxReadError> refusal_of_block(const std::string& label, const std:
     }
     if (pem_label_read(label)) return damaged(label + " block");
     if (label == "OPENSSH PRIVATE KEY")
-        return other("an OpenSSH private key; convert a copy to PKCS#8 with 'ssh-keygen -p -m PKCS8 -f COPY' "
-                     "and read the copy");
+        return other(
+            "an OpenSSH private key; convert a copy to PKCS#8 with 'ssh-keygen -p -m PKCS8 -f COPY' "
+            "and read the copy");
     if (label == "PUBLIC KEY" || label == "RSA PUBLIC KEY") return other(kPublicKeyOnly);
     if (label == "PGP PRIVATE KEY BLOCK" || label == "PGP PUBLIC KEY BLOCK")
         return other("an OpenPGP key, not an X.509 or PKCS file");
@@ -112,13 +117,16 @@ std::optional<KxReadError> refusal_of_bytes(const unsigned char* data, std::size
     if (std::all_of(data, data + len, [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }))
         return KxReadError{KxReadFailure::Empty, {}};
     if (starts_with(data, len, "\xFE\xED\xFE\xED") || starts_with(data, len, "\xCE\xCE\xCE\xCE"))
-        return other("a Java keystore; convert it to PKCS#12 first with 'keytool -importkeystore -srckeystore "
-                     "FILE -destkeystore FILE.p12 -deststoretype PKCS12'");
+        return other(
+            "a Java keystore; convert it to PKCS#12 first with 'keytool -importkeystore -srckeystore "
+            "FILE -destkeystore FILE.p12 -deststoretype PKCS12'");
     if (starts_with(data, len, "PuTTY-User-Key-File-"))
-        return other("a PuTTY private key; export it with 'puttygen FILE -O private-openssh -o FILE.pem' "
-                     "and read that");
+        return other(
+            "a PuTTY private key; export it with 'puttygen FILE -O private-openssh -o FILE.pem' "
+            "and read that");
     if (starts_with(data, len, "---- BEGIN SSH2 PUBLIC KEY") || starts_with(data, len, "ssh-") ||
-        starts_with(data, len, "ecdsa-sha2-") || starts_with(data, len, "sk-ssh-") || starts_with(data, len, "sk-ecdsa-"))
+        starts_with(data, len, "ecdsa-sha2-") || starts_with(data, len, "sk-ssh-") ||
+        starts_with(data, len, "sk-ecdsa-"))
         return other(kPublicKeyOnly);
     // A PEM file: its first block that says something.
     std::vector<std::string> labels;

@@ -80,10 +80,9 @@ bool CVortlaneDoc::ReadInput(const char* path) {
 
     // Otherwise the readers are tried in a fixed order and the first that takes the file decides. The
     // scope reads the file once for all of them.
-    if (AddCert(bags, PEM_read_cert(path)) || AddCrl(bags, PEM_read_crl(path)) ||
-        AddCert(bags, PEM_read_req(path)) || AddKey(bags, PEM_read_rsaprv(path)) ||
-        AddKey(bags, PEM_read_dsaprv(path)) || AddKey(bags, PEM_read_ecprv(path)) ||
-        AddKey(bags, PEM_read_p8(path)) || AddKey(bags, PEM_read_p8enc(path)) ||
+    if (AddCert(bags, PEM_read_cert(path)) || AddCrl(bags, PEM_read_crl(path)) || AddCert(bags, PEM_read_req(path)) ||
+        AddKey(bags, PEM_read_rsaprv(path)) || AddKey(bags, PEM_read_dsaprv(path)) ||
+        AddKey(bags, PEM_read_ecprv(path)) || AddKey(bags, PEM_read_p8(path)) || AddKey(bags, PEM_read_p8enc(path)) ||
         AddKey(bags, P8_read_file(path)) || AddKey(bags, P8enc_read_file(path)) ||
         MoveBundle(bags, PEM_read_p7(path)) || MoveBundle(bags, P7s_read_file(path)) ||
         MoveBundle(bags, P12_read_file(path)))

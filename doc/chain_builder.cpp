@@ -184,8 +184,7 @@ void CVortlaneDoc::BuildChain(CString* log) {
             for (auto& bag : bags) {
                 if (bag->type == BAG_CERT) {
                     const Cert* cert = IssuedCertOf(*bag);
-                    if (!cert || placed || !(IssuerOf(*cert) == above) || SubjectOf(*cert) == IssuerOf(*cert))
-                        continue;
+                    if (!cert || placed || !(IssuerOf(*cert) == above) || SubjectOf(*cert) == IssuerOf(*cert)) continue;
                     bag->mark = static_cast<unsigned char>(depth);
                     names[depth + 1] = SubjectOf(*cert);
                     NameFromCertificate(*bag, *cert);

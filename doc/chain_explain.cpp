@@ -60,7 +60,7 @@ struct ChainExplainer::Noted {
     NameMatch subjectMatch;       // beside object.subject and object.issuer, for comparing them
     NameMatch issuerMatch;
     bool selfSigned = false;
-    int droppedBy = 0;            // the arrangement that dropped it, counted from 1
+    int droppedBy = 0;  // the arrangement that dropped it, counted from 1
 };
 
 ChainExplainer::ChainExplainer() = default;
@@ -251,7 +251,8 @@ void CheckChain(const P12& container, ChainExplanation& out) {
             if (depth == 0) out.complete = verifies;
             if (!verifies)
                 Warn(out, depth, ChainCheck::SignatureInvalid,
-                     depth == 0 ? "does not verify with its own key" : "does not verify with the key of " + AtDepth(depth - 1));
+                     depth == 0 ? "does not verify with its own key"
+                                : "does not verify with the key of " + AtDepth(depth - 1));
         }
         if (depth > 0 && signer && signer->issuer) {
             const KxCertFacts issuer = CERT_facts(signer->der);

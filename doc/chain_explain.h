@@ -54,8 +54,8 @@ struct ChainWarning {
 
 struct ChainExplanation {
     std::vector<ExplainedObject> objects;  // in input order
-    int depth = -1;         // the deepest certificate's depth; -1 without any certificate
-    bool complete = false;  // the top is self-signed and its signature verifies
+    int depth = -1;                        // the deepest certificate's depth; -1 without any certificate
+    bool complete = false;                 // the top is self-signed and its signature verifies
     std::vector<ChainWarning> warnings;
 };
 

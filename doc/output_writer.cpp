@@ -11,18 +11,10 @@ namespace {
 // A writer returned 0: say why, from what the crypto layer recorded.
 void AppendWriteFailure(CString* log, const CString& fileName) {
     switch (KX_last_write_error()) {
-    case KxWriteFailure::NoPassPhrase:
-        log->append("Output Failed ... no pass phrase\r\n");
-        break;
-    case KxWriteFailure::UnsupportedKey:
-        log->append("Output Failed ... unsupported key type\r\n");
-        break;
-    case KxWriteFailure::CipherUnavailable:
-        log->append("Output Failed ... cipher unavailable\r\n");
-        break;
-    case KxWriteFailure::OutOfMemory:
-        log->append("Output Failed ... not enough memory\r\n");
-        break;
+    case KxWriteFailure::NoPassPhrase: log->append("Output Failed ... no pass phrase\r\n"); break;
+    case KxWriteFailure::UnsupportedKey: log->append("Output Failed ... unsupported key type\r\n"); break;
+    case KxWriteFailure::CipherUnavailable: log->append("Output Failed ... cipher unavailable\r\n"); break;
+    case KxWriteFailure::OutOfMemory: log->append("Output Failed ... not enough memory\r\n"); break;
     default: {
         const std::string why = KX_last_write_detail();
         log->append("Output Failed ... cannot write " + fileName + (why.empty() ? "" : " (" + why + ")") + "\r\n");
@@ -100,9 +92,7 @@ int CVortlaneDoc::WriteForm(const CString& fileName, int depth, CString* log) {
         case KEY_RSA_PRV: written = PEM_write_rsaprv(key, path); break;
         case KEY_DSA_PRV: written = PEM_write_dsaprv(key, path); break;
         case KEY_EC_PRV: written = PEM_write_ecprv(key, path); break;
-        default:
-            log->append("Output Failed ... unsupported key type\r\n");
-            return 0;
+        default: log->append("Output Failed ... unsupported key type\r\n"); return 0;
         }
         if (!written) {
             AppendWriteFailure(log, fileName);
@@ -175,7 +165,6 @@ int CVortlaneDoc::WriteForm(const CString& fileName, int depth, CString* log) {
         log->append(req->subject + "\r\n");
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }

@@ -41,16 +41,16 @@ public:
 
 #define RUNTIME_CLASS(name) (&name::class##name)
 
-#define DECLARE_DYNCREATE(name)                                  \
-public:                                                          \
-    static const CRuntimeClass class##name;                      \
-    const CRuntimeClass* GetRuntimeClass() const override;       \
+#define DECLARE_DYNCREATE(name)                            \
+public:                                                    \
+    static const CRuntimeClass class##name;                \
+    const CRuntimeClass* GetRuntimeClass() const override; \
     static CObject* CreateObject();
 
-#define IMPLEMENT_SERIAL(name, base, schema)                                                          \
-    CObject* name::CreateObject() { return new name; }                                                \
+#define IMPLEMENT_SERIAL(name, base, schema)                                                           \
+    CObject* name::CreateObject() { return new name; }                                                 \
     const CRuntimeClass name::class##name = {#name, schema, &name::CreateObject, RUNTIME_CLASS(base)}; \
-    const CRuntimeClass* name::GetRuntimeClass() const { return RUNTIME_CLASS(name); }                \
+    const CRuntimeClass* name::GetRuntimeClass() const { return RUNTIME_CLASS(name); }                 \
     static const CRuntimeClassRegistration s_registration_##name(RUNTIME_CLASS(name));
 
 #define IMPLEMENT_DYNCREATE(name, base) IMPLEMENT_SERIAL(name, base, 0xFFFF)
@@ -61,8 +61,14 @@ public:
     static const CRuntimeClass classCDocument;
     const CRuntimeClass* GetRuntimeClass() const override;
 
-    virtual BOOL OnNewDocument() { SetModifiedFlag(FALSE); return TRUE; }
-    virtual BOOL OnOpenDocument(const char* /*path*/) { SetModifiedFlag(FALSE); return TRUE; }
+    virtual BOOL OnNewDocument() {
+        SetModifiedFlag(FALSE);
+        return TRUE;
+    }
+    virtual BOOL OnOpenDocument(const char* /*path*/) {
+        SetModifiedFlag(FALSE);
+        return TRUE;
+    }
     BOOL IsModified() const { return m_bModified; }
     void SetModifiedFlag(BOOL modified = TRUE) { m_bModified = modified; }
 

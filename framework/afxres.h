@@ -101,8 +101,8 @@ constexpr DWORD WS_VSCROLL = 0x00200000;
 constexpr DWORD WS_HSCROLL = 0x00100000;
 constexpr DWORD WS_SYSMENU = 0x00080000;
 constexpr DWORD WS_THICKFRAME = 0x00040000;
-constexpr DWORD WS_GROUP = 0x00020000;     // on a control: starts a group
-constexpr DWORD WS_TABSTOP = 0x00010000;   // on a control: reached by Tab
+constexpr DWORD WS_GROUP = 0x00020000;        // on a control: starts a group
+constexpr DWORD WS_TABSTOP = 0x00010000;      // on a control: reached by Tab
 constexpr DWORD WS_MINIMIZEBOX = 0x00020000;  // on a window
 constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;  // on a window
 

@@ -38,31 +38,30 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                              \
-protected:                                                 \
-    static const AFX_MSGMAP* GetThisMessageMap();          \
+#define DECLARE_MESSAGE_MAP()                     \
+protected:                                        \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
 // Handlers are named as members of the class (OnPem) or of a base (CWinApp::OnHelp), without '&'.
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                                   \
-    {                                                                                 \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
         using ThisClass [[maybe_unused]] = theClass;                                  \
         using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY messageEntries_[] = {
-
-#define END_MESSAGE_MAP()                                                                    \
-        {0, 0, 0, nullptr}};                                                                 \
-        static const AFX_MSGMAP messageMap_ = {&TheBaseClass::GetThisMessageMap, &messageEntries_[0]}; \
-        return &messageMap_;                                                                 \
+#define END_MESSAGE_MAP()                                                                          \
+    { 0, 0, 0, nullptr }                                                                           \
+    }                                                                                              \
+    ;                                                                                              \
+    static const AFX_MSGMAP messageMap_ = {&TheBaseClass::GetThisMessageMap, &messageEntries_[0]}; \
+    return &messageMap_;                                                                           \
     }
 
-#define ON_CONTROL(code, id, memberFxn)                                                   \
-    {WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id),                          \
-     [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT {                                 \
-         static_cast<ThisClass*>(target_)->memberFxn();                                   \
-         return 0;                                                                        \
+#define ON_CONTROL(code, id, memberFxn)                                                                               \
+    {WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id), [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT { \
+         static_cast<ThisClass*>(target_)->memberFxn();                                                               \
+         return 0;                                                                                                    \
      }},
 #define ON_COMMAND(id, memberFxn) ON_CONTROL(CN_COMMAND, id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
@@ -71,34 +70,34 @@ protected:                                                 \
 #define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
 
-#define ON_WM_SYSCOMMAND()                                                                      \
-    {WM_SYSCOMMAND, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM lParam_) -> LRESULT {  \
-         static_cast<ThisClass*>(target_)->OnSysCommand(static_cast<UINT>(wParam_), lParam_);   \
-         return 0;                                                                              \
+#define ON_WM_SYSCOMMAND()                                                                     \
+    {WM_SYSCOMMAND, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM lParam_) -> LRESULT { \
+         static_cast<ThisClass*>(target_)->OnSysCommand(static_cast<UINT>(wParam_), lParam_);  \
+         return 0;                                                                             \
      }},
-#define ON_WM_PAINT()                                                            \
-    {WM_PAINT, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT {        \
-         static_cast<ThisClass*>(target_)->OnPaint();                            \
-         return 0;                                                               \
+#define ON_WM_PAINT()                                                     \
+    {WM_PAINT, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT { \
+         static_cast<ThisClass*>(target_)->OnPaint();                     \
+         return 0;                                                        \
      }},
-#define ON_WM_QUERYDRAGICON()                                                                  \
-    {WM_QUERYDRAGICON, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT {             \
+#define ON_WM_QUERYDRAGICON()                                                                   \
+    {WM_QUERYDRAGICON, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT {               \
          return reinterpret_cast<LRESULT>(static_cast<ThisClass*>(target_)->OnQueryDragIcon()); \
      }},
-#define ON_WM_DROPFILES()                                                                  \
-    {WM_DROPFILES, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM) -> LRESULT {      \
-         static_cast<ThisClass*>(target_)->OnDropFiles(reinterpret_cast<HDROP>(wParam_));  \
-         return 0;                                                                         \
+#define ON_WM_DROPFILES()                                                                 \
+    {WM_DROPFILES, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM) -> LRESULT {     \
+         static_cast<ThisClass*>(target_)->OnDropFiles(reinterpret_cast<HDROP>(wParam_)); \
+         return 0;                                                                        \
      }},
-#define ON_WM_CLOSE()                                                            \
-    {WM_CLOSE, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT {        \
-         static_cast<ThisClass*>(target_)->OnClose();                            \
-         return 0;                                                               \
+#define ON_WM_CLOSE()                                                     \
+    {WM_CLOSE, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT { \
+         static_cast<ThisClass*>(target_)->OnClose();                     \
+         return 0;                                                        \
      }},
 // Handler: LRESULT memberFxn(WPARAM, LPARAM).
-#define ON_MESSAGE(message, memberFxn)                                                          \
+#define ON_MESSAGE(message, memberFxn)                                                                      \
     {static_cast<UINT>(message), 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM lParam_) -> LRESULT { \
-         return static_cast<ThisClass*>(target_)->memberFxn(wParam_, lParam_);                  \
+         return static_cast<ThisClass*>(target_)->memberFxn(wParam_, lParam_);                              \
      }},
 
 class CCmdTarget : public CObject {
@@ -274,7 +273,7 @@ void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
 
 // The texts of the exchange's refusal prompts.
-extern const char* const AFX_PROMPT_PARSE_INT;        // "Please enter an integer."
+extern const char* const AFX_PROMPT_PARSE_INT;            // "Please enter an integer."
 CString AfxFormatIntRangePrompt(int minVal, int maxVal);  // "Please enter an integer between 0 and 10."
 
 // ---- Dialogs -----------------------------------------------------------------------------------

@@ -2,11 +2,9 @@
 // its labels and patterns, for whichever dialog shows them.
 #include "framework/afxdlgs.h"
 
-std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter)
-{
+std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter) {
     std::vector<FileDialogFilter> filters;
-    if (!filter)
-        return filters;
+    if (!filter) return filters;
     std::vector<CString> parts;
     CString current;
     for (const char* p = filter; *p; ++p) {
@@ -17,8 +15,7 @@ std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter)
             current += *p;
         }
     }
-    if (!current.empty())
-        parts.push_back(current);
+    if (!current.empty()) parts.push_back(current);
     // Pairs of label and patterns; the list ends at the first empty label ("||").
     for (size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
         FileDialogFilter f;
@@ -27,13 +24,10 @@ std::vector<FileDialogFilter> AfxParseFileFilter(const char* filter)
         const CString& patterns = parts[i + 1];
         while (start <= patterns.size()) {
             size_t end = patterns.find(';', start);
-            if (end == CString::npos)
-                end = patterns.size();
+            if (end == CString::npos) end = patterns.size();
             CString pattern = patterns.substr(start, end - start);
-            while (!pattern.empty() && pattern.front() == ' ')
-                pattern.erase(pattern.begin());
-            if (!pattern.empty())
-                f.patterns.push_back(pattern);
+            while (!pattern.empty() && pattern.front() == ' ') pattern.erase(pattern.begin());
+            if (!pattern.empty()) f.patterns.push_back(pattern);
             start = end + 1;
         }
         filters.push_back(f);

@@ -12,8 +12,7 @@ struct ResourceTables {
     std::map<UINT, CString> strings;
 };
 
-ResourceTables& Tables()
-{
+ResourceTables& Tables() {
     static ResourceTables tables;
     return tables;
 }
@@ -26,20 +25,17 @@ void AfxRegisterMenu(const MenuTemplate& menu) { Tables().menus[menu.id] = menu;
 
 void AfxRegisterString(UINT id, const char* text) { Tables().strings[id] = text ? text : ""; }
 
-const DialogTemplate* AfxFindDialogTemplate(UINT id)
-{
+const DialogTemplate* AfxFindDialogTemplate(UINT id) {
     auto it = Tables().dialogs.find(id);
     return it == Tables().dialogs.end() ? nullptr : &it->second;
 }
 
-const MenuTemplate* AfxFindMenuTemplate(UINT id)
-{
+const MenuTemplate* AfxFindMenuTemplate(UINT id) {
     auto it = Tables().menus.find(id);
     return it == Tables().menus.end() ? nullptr : &it->second;
 }
 
-BOOL AfxLoadString(UINT id, CString& text)
-{
+BOOL AfxLoadString(UINT id, CString& text) {
     auto it = Tables().strings.find(id);
     if (it == Tables().strings.end()) {
         text.clear();
@@ -49,8 +45,7 @@ BOOL AfxLoadString(UINT id, CString& text)
     return TRUE;
 }
 
-CString AfxLoadString(UINT id)
-{
+CString AfxLoadString(UINT id) {
     CString text;
     AfxLoadString(id, text);
     return text;

@@ -37,7 +37,7 @@ struct DialogTemplate {
     int x = 0, y = 0, cx = 0, cy = 0;
     CString fontFace;
     int pointSize = 8;
-    UINT menuId = 0;  // a registered MenuTemplate, or 0 for none
+    UINT menuId = 0;                        // a registered MenuTemplate, or 0 for none
     std::vector<ControlTemplate> controls;  // template order: tab order and radio groups
     std::vector<InitString> initStrings;
 };

@@ -13,8 +13,7 @@ namespace {
 
 // The art drawn at `size` pixels: a picture of that size as it is; otherwise the largest picture
 // that divides the size, enlarged by whole pixels so that its edges stay sharp.
-QImage Render(int size)
-{
+QImage Render(int size) {
     const IconArt* best = nullptr;
     for (const IconArt& art : kAppIconArt) {
         if (size % art.size == 0 && (!best || art.size > best->size)) best = &art;
@@ -31,8 +30,7 @@ QImage Render(int size)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int size = argc == 3 ? std::atoi(argv[1]) : 0;
     const QImage image = size > 0 ? Render(size) : QImage();
     if (image.isNull()) {

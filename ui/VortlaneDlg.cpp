@@ -28,21 +28,21 @@ void CVortlaneDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CVortlaneDlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_WM_DROPFILES()
-    ON_CBN_SELCHANGE(IDC_OUTPUT_FORM, OnSelchangeOutputForm)
-    ON_BN_CLICKED(IDC_PEM, OnPem)
-    ON_BN_CLICKED(IDC_DER, OnDer)
-    ON_BN_CLICKED(IDC_CLEAR, OnClear)
-    ON_EN_CHANGE(IDC_DEPTH, OnChangeDepth)
-    ON_BN_CLICKED(IDC_3DES128, On3des128)
-    ON_BN_CLICKED(IDC_DES64, OnDes64)
-    ON_BN_CLICKED(IDC_3DES192, On3des192)
-    ON_BN_CLICKED(IDC_RC2_40, OnRc2_40)
-    ON_BN_CLICKED(IDC_RC2_128, OnRc2_128)
-    ON_BN_CLICKED(IDC_NO_ENCRYPT, OnNoEncrypt)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_DROPFILES()
+ON_CBN_SELCHANGE(IDC_OUTPUT_FORM, OnSelchangeOutputForm)
+ON_BN_CLICKED(IDC_PEM, OnPem)
+ON_BN_CLICKED(IDC_DER, OnDer)
+ON_BN_CLICKED(IDC_CLEAR, OnClear)
+ON_EN_CHANGE(IDC_DEPTH, OnChangeDepth)
+ON_BN_CLICKED(IDC_3DES128, On3des128)
+ON_BN_CLICKED(IDC_DES64, OnDes64)
+ON_BN_CLICKED(IDC_3DES192, On3des192)
+ON_BN_CLICKED(IDC_RC2_40, OnRc2_40)
+ON_BN_CLICKED(IDC_RC2_128, OnRc2_128)
+ON_BN_CLICKED(IDC_NO_ENCRYPT, OnNoEncrypt)
 END_MESSAGE_MAP()
 
 BOOL CVortlaneDlg::OnInitDialog() {
@@ -70,9 +70,7 @@ void CVortlaneDlg::EnableControl(int id, bool enable) {
     if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable ? TRUE : FALSE);
 }
 
-void CVortlaneDlg::OnCancel() {
-    CDialog::OnCancel();
-}
+void CVortlaneDlg::OnCancel() { CDialog::OnCancel(); }
 
 void CVortlaneDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     (void)lParam;
@@ -99,6 +97,4 @@ void CVortlaneDlg::OnPaint() {
     dc.DrawIcon(at.x, at.y, m_hIcon);
 }
 
-HCURSOR CVortlaneDlg::OnQueryDragIcon() {
-    return m_hIcon;
-}
+HCURSOR CVortlaneDlg::OnQueryDragIcon() { return m_hIcon; }

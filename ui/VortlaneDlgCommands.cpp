@@ -25,9 +25,7 @@ void CVortlaneDlg::OnDropFiles(HDROP hDropInfo) {
     DragFinish(hDropInfo);
 }
 
-void CVortlaneDlg::RefreshChainLog() {
-    SetDlgItemText(IDC_LOG, m_strLog.c_str());
-}
+void CVortlaneDlg::RefreshChainLog() { SetDlgItemText(IDC_LOG, m_strLog.c_str()); }
 
 void CVortlaneDlg::ShowDocumentEncoding() {
     m_nEncoding = m_pDoc->m_bDerOutput ? 0 : 1;
@@ -48,38 +46,20 @@ void CVortlaneDlg::OnOK() {
     SetDlgItemText(IDC_LOG, m_strLog.c_str());
 }
 
-void CVortlaneDlg::OnPem() {
-    m_pDoc->m_bDerOutput = 0;
-}
+void CVortlaneDlg::OnPem() { m_pDoc->m_bDerOutput = 0; }
 
-void CVortlaneDlg::OnDer() {
-    m_pDoc->m_bDerOutput = 1;
-}
+void CVortlaneDlg::OnDer() { m_pDoc->m_bDerOutput = 1; }
 
-void CVortlaneDlg::OnChangeDepth() {
-    UpdateData(TRUE);
-}
+void CVortlaneDlg::OnChangeDepth() { UpdateData(TRUE); }
 
-void CVortlaneDlg::OnDes64() {
-    ClickCipherControl(IDC_DES64, *m_pDoc);
-}
+void CVortlaneDlg::OnDes64() { ClickCipherControl(IDC_DES64, *m_pDoc); }
 
-void CVortlaneDlg::On3des128() {
-    ClickCipherControl(IDC_3DES128, *m_pDoc);
-}
+void CVortlaneDlg::On3des128() { ClickCipherControl(IDC_3DES128, *m_pDoc); }
 
-void CVortlaneDlg::On3des192() {
-    ClickCipherControl(IDC_3DES192, *m_pDoc);
-}
+void CVortlaneDlg::On3des192() { ClickCipherControl(IDC_3DES192, *m_pDoc); }
 
-void CVortlaneDlg::OnRc2_40() {
-    ClickCipherControl(IDC_RC2_40, *m_pDoc);
-}
+void CVortlaneDlg::OnRc2_40() { ClickCipherControl(IDC_RC2_40, *m_pDoc); }
 
-void CVortlaneDlg::OnRc2_128() {
-    ClickCipherControl(IDC_RC2_128, *m_pDoc);
-}
+void CVortlaneDlg::OnRc2_128() { ClickCipherControl(IDC_RC2_128, *m_pDoc); }
 
-void CVortlaneDlg::OnNoEncrypt() {
-    ClickCipherControl(IDC_NO_ENCRYPT, *m_pDoc);
-}
+void CVortlaneDlg::OnNoEncrypt() { ClickCipherControl(IDC_NO_ENCRYPT, *m_pDoc); }

@@ -12,7 +12,7 @@ constexpr DWORD kLineEdit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 
 }  // namespace
 
-const int kCipherButtonControls[kCipherButtonCount] = {IDC_DES64,  IDC_3DES128,  IDC_3DES192,
+const int kCipherButtonControls[kCipherButtonCount] = {IDC_DES64,  IDC_3DES128, IDC_3DES192,
                                                        IDC_RC2_40, IDC_RC2_128, IDC_NO_ENCRYPT};
 
 DialogTemplate MainDialogTemplate() {

@@ -22,36 +22,31 @@ namespace afx {
 
 // The record of a control whose dialog is still there, found again from its widget each time: a
 // control whose window is on its way out leads nowhere.
-static HWND__* LiveControl(const QWidget* widget)
-{
+static HWND__* LiveControl(const QWidget* widget) {
     HWND__* control = RecordOf(widget);
-    if (!control || control->widget.data() != widget || !control->parent || control->parent->destroyed)
-        return nullptr;
+    if (!control || control->widget.data() != widget || !control->parent || control->parent->destroyed) return nullptr;
     return control;
 }
 
 // A control tells its dialog through WM_COMMAND.
-static void NotifyParent(const QWidget* widget, UINT code)
-{
+static void NotifyParent(const QWidget* widget, UINT code) {
     if (HWND__* control = LiveControl(widget))
-        Send(control->parent, WM_COMMAND, MAKEWPARAM(static_cast<UINT>(control->id), code), reinterpret_cast<LPARAM>(control));
+        Send(control->parent, WM_COMMAND, MAKEWPARAM(static_cast<UINT>(control->id), code),
+             reinterpret_cast<LPARAM>(control));
 }
 
 // A click on an auto radio button checks it and unchecks the other radio buttons of its group,
 // the group being the run of controls from one WS_GROUP start to the next in template order.
-static void CheckInGroup(HWND__* dialog, int index)
-{
+static void CheckInGroup(HWND__* dialog, int index) {
     auto [first, last] = dialog->GroupOf(index);
     for (int i = first; i < last; ++i) {
         HWND__* other = dialog->children[static_cast<size_t>(i)].get();
         if (IsRadio(other))
-            if (auto* button = qobject_cast<QAbstractButton*>(other->widget.data()))
-                button->setChecked(i == index);
+            if (auto* button = qobject_cast<QAbstractButton*>(other->widget.data())) button->setChecked(i == index);
     }
 }
 
-static QWidget* CreateButton(HWND__* dialog, HWND__* control, QWidget* client)
-{
+static QWidget* CreateButton(HWND__* dialog, HWND__* control, QWidget* client) {
     const QString text = ToQt(control->initialText);
     switch (control->style & BS_TYPEMASK) {
     case BS_GROUPBOX: {
@@ -67,8 +62,7 @@ static QWidget* CreateButton(HWND__* dialog, HWND__* control, QWidget* client)
         const bool automatic = (control->style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
         QObject::connect(radio, &QAbstractButton::clicked, radio, [radio, automatic](bool checked) {
             HWND__* self = LiveControl(radio);
-            if (!self)
-                return;
+            if (!self) return;
             if (automatic)
                 CheckInGroup(self->parent, self->index);
             else
@@ -86,8 +80,7 @@ static QWidget* CreateButton(HWND__* dialog, HWND__* control, QWidget* client)
         check->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
         const bool automatic = type == BS_AUTOCHECKBOX || type == BS_AUTO3STATE;
         QObject::connect(check, &QAbstractButton::clicked, check, [check, automatic](bool checked) {
-            if (!automatic)
-                check->setChecked(!checked);
+            if (!automatic) check->setChecked(!checked);
             NotifyParent(check, BN_CLICKED);
         });
         return check;
@@ -102,19 +95,18 @@ static QWidget* CreateButton(HWND__* dialog, HWND__* control, QWidget* client)
     }
 }
 
-static QWidget* CreateEdit(HWND__* control, QWidget* client)
-{
+static QWidget* CreateEdit(HWND__* control, QWidget* client) {
     const DWORD style = control->style;
     const bool border = (style & WS_BORDER) || (control->exStyle & WS_EX_CLIENTEDGE);
     if (style & ES_MULTILINE) {
         auto* edit = new QPlainTextEdit(client);
-        edit->setLineWrapMode((style & (ES_AUTOHSCROLL | WS_HSCROLL)) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+        edit->setLineWrapMode((style & (ES_AUTOHSCROLL | WS_HSCROLL)) ? QPlainTextEdit::NoWrap
+                                                                      : QPlainTextEdit::WidgetWidth);
         edit->setReadOnly(style & ES_READONLY);
         edit->setTabChangesFocus(true);
         edit->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         edit->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-        if (!border)
-            edit->setFrameShape(QFrame::NoFrame);
+        if (!border) edit->setFrameShape(QFrame::NoFrame);
         if (style & ES_READONLY) {
             // A read-only edit shows the dialog's background, as on the classic platform.
             QPalette palette = edit->palette();
@@ -128,8 +120,7 @@ static QWidget* CreateEdit(HWND__* control, QWidget* client)
     auto* edit = new QLineEdit(client);
     edit->setFrame(border);
     edit->setReadOnly(style & ES_READONLY);
-    if (style & ES_PASSWORD)
-        edit->setEchoMode(QLineEdit::Password);
+    if (style & ES_PASSWORD) edit->setEchoMode(QLineEdit::Password);
     if ((style & 3) == ES_CENTER)
         edit->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     else if ((style & 3) == ES_RIGHT)
@@ -139,8 +130,7 @@ static QWidget* CreateEdit(HWND__* control, QWidget* client)
     return edit;
 }
 
-static QWidget* CreateStatic(HWND__* control, QWidget* client)
-{
+static QWidget* CreateStatic(HWND__* control, QWidget* client) {
     auto* label = new QLabel(client);
     const DWORD type = control->style & SS_TYPEMASK;
     if (type == SS_ICON) {
@@ -161,8 +151,7 @@ static QWidget* CreateStatic(HWND__* control, QWidget* client)
     return label;
 }
 
-static QWidget* CreateComboBox(HWND__* control, QWidget* client, QRect& rect)
-{
+static QWidget* CreateComboBox(HWND__* control, QWidget* client, QRect& rect) {
     auto* combo = new QComboBox(client);
     const DWORD kind = control->style & 3;
     combo->setEditable(kind == CBS_DROPDOWN || kind == CBS_SIMPLE);
@@ -174,7 +163,8 @@ static QWidget* CreateComboBox(HWND__* control, QWidget* client, QRect& rect)
     rect.setHeight(field);
     QObject::connect(combo, &QComboBox::activated, combo, [combo] { NotifyParent(combo, CBN_SELCHANGE); });
     if (combo->lineEdit())
-        QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo, [combo] { NotifyParent(combo, CBN_EDITCHANGE); });
+        QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
+                         [combo] { NotifyParent(combo, CBN_EDITCHANGE); });
     return combo;
 }
 
@@ -185,27 +175,23 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
     }
 };
 
-static QWidget* CreateListBox(HWND__* control, QWidget* client)
-{
+static QWidget* CreateListBox(HWND__* control, QWidget* client) {
     const DWORD style = control->style;
     auto* list = new QListWidget(client);
     list->setSortingEnabled(false);  // LBS_SORT inserts in place (CListBox::AddString)
     list->setSelectionMode((style & LBS_NOSEL) ? QAbstractItemView::NoSelection : QAbstractItemView::SingleSelection);
-    if (style & LBS_NOSEL)
-        list->setItemDelegate(new PlainRowDelegate(list));
-    list->setVerticalScrollBarPolicy((style & WS_VSCROLL)
-                                         ? ((style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded)
-                                         : Qt::ScrollBarAlwaysOff);
+    if (style & LBS_NOSEL) list->setItemDelegate(new PlainRowDelegate(list));
+    list->setVerticalScrollBarPolicy(
+        (style & WS_VSCROLL) ? ((style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded)
+                             : Qt::ScrollBarAlwaysOff);
     list->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    if (!(style & WS_BORDER) && !(control->exStyle & WS_EX_CLIENTEDGE))
-        list->setFrameShape(QFrame::NoFrame);
+    if (!(style & WS_BORDER) && !(control->exStyle & WS_EX_CLIENTEDGE)) list->setFrameShape(QFrame::NoFrame);
     list->setUniformItemSizes(true);
     if (style & LBS_NOTIFY) {
         QObject::connect(list, &QListWidget::currentRowChanged, list, [list] { NotifyParent(list, LBN_SELCHANGE); });
@@ -214,8 +200,7 @@ static QWidget* CreateListBox(HWND__* control, QWidget* client)
     return list;
 }
 
-void CreateControl(HWND__* dialog, const ControlTemplate& tmpl, int index)
-{
+void CreateControl(HWND__* dialog, const ControlTemplate& tmpl, int index) {
     auto control = std::make_unique<HWND__>();
     HWND__* c = control.get();
     c->parent = dialog;

@@ -11,33 +11,26 @@
 using namespace afx;
 
 template <typename Widget>
-static Widget* WidgetOf(const CWnd* wnd)
-{
+static Widget* WidgetOf(const CWnd* wnd) {
     return (wnd && wnd->m_hWnd) ? qobject_cast<Widget*>(wnd->m_hWnd->widget.data()) : nullptr;
 }
 
 // Sorted insertion position for LBS_SORT / CBS_SORT lists (case-insensitive).
-static int SortedPosition(const QStringList& items, const QString& text)
-{
+static int SortedPosition(const QStringList& items, const QString& text) {
     // After every item that does not sort behind the new one: equal strings keep their arrival order.
     int pos = 0;
-    while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0)
-        ++pos;
+    while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0) ++pos;
     return pos;
 }
 
 // ---- CButton -----------------------------------------------------------------------------------
 
-int CButton::GetCheck() const
-{
+int CButton::GetCheck() const {
     if (auto* check = WidgetOf<QCheckBox>(this)) {
         switch (check->checkState()) {
-        case Qt::Checked:
-            return BST_CHECKED;
-        case Qt::PartiallyChecked:
-            return 2;
-        default:
-            return BST_UNCHECKED;
+        case Qt::Checked: return BST_CHECKED;
+        case Qt::PartiallyChecked: return 2;
+        default: return BST_UNCHECKED;
         }
     }
     auto* button = WidgetOf<QAbstractButton>(this);
@@ -46,10 +39,8 @@ int CButton::GetCheck() const
 
 // ---- CStatic -----------------------------------------------------------------------------------
 
-HICON CStatic::SetIcon(HICON hIcon)
-{
-    if (!m_hWnd)
-        return nullptr;
+HICON CStatic::SetIcon(HICON hIcon) {
+    if (!m_hWnd) return nullptr;
     HICON previous = m_hWnd->staticIcon;
     m_hWnd->staticIcon = hIcon;
     if (auto* label = WidgetOf<QLabel>(this))
@@ -63,70 +54,55 @@ HICON CStatic::GetIcon() const { return m_hWnd ? m_hWnd->staticIcon : nullptr; }
 
 // ---- CListBox ----------------------------------------------------------------------------------
 
-static QStringList ListTexts(const QListWidget* list)
-{
+static QStringList ListTexts(const QListWidget* list) {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
     return texts;
 }
 
-int CListBox::AddString(const char* lpszItem)
-{
+int CListBox::AddString(const char* lpszItem) {
     auto* list = WidgetOf<QListWidget>(this);
-    if (!list)
-        return LB_ERR;
+    if (!list) return LB_ERR;
     const QString text = ToQt(lpszItem);
     const int pos = (m_hWnd->style & LBS_SORT) ? SortedPosition(ListTexts(list), text) : list->count();
     list->insertItem(pos, text);
     return pos;
 }
 
-void CListBox::ResetContent()
-{
-    if (auto* list = WidgetOf<QListWidget>(this))
-        list->clear();
+void CListBox::ResetContent() {
+    if (auto* list = WidgetOf<QListWidget>(this)) list->clear();
 }
 
-int CListBox::GetCount() const
-{
+int CListBox::GetCount() const {
     auto* list = WidgetOf<QListWidget>(this);
     return list ? list->count() : LB_ERR;
 }
 
-int CListBox::GetText(int nIndex, CString& rString) const
-{
+int CListBox::GetText(int nIndex, CString& rString) const {
     rString.clear();
     auto* list = WidgetOf<QListWidget>(this);
-    if (!list || nIndex < 0 || nIndex >= list->count())
-        return LB_ERR;
+    if (!list || nIndex < 0 || nIndex >= list->count()) return LB_ERR;
     rString = FromQt(list->item(nIndex)->text());
     return static_cast<int>(rString.size());
 }
 
-int CListBox::GetCurSel() const
-{
+int CListBox::GetCurSel() const {
     auto* list = WidgetOf<QListWidget>(this);
-    if (!list || (m_hWnd->style & LBS_NOSEL) || list->selectedItems().isEmpty())
-        return LB_ERR;
+    if (!list || (m_hWnd->style & LBS_NOSEL) || list->selectedItems().isEmpty()) return LB_ERR;
     return list->row(list->selectedItems().first());
 }
 
 // ---- CComboBox ---------------------------------------------------------------------------------
 
-static QStringList ComboTexts(const QComboBox* combo)
-{
+static QStringList ComboTexts(const QComboBox* combo) {
     QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
     return texts;
 }
 
-int CComboBox::AddString(const char* lpszString)
-{
+int CComboBox::AddString(const char* lpszString) {
     auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo)
-        return CB_ERR;
+    if (!combo) return CB_ERR;
     const QString text = ToQt(lpszString);
     const int pos = (m_hWnd->style & CBS_SORT) ? SortedPosition(ComboTexts(combo), text) : combo->count();
     const int current = combo->currentIndex();
@@ -136,11 +112,9 @@ int CComboBox::AddString(const char* lpszString)
     return pos;
 }
 
-int CComboBox::SetCurSel(int nSelect)
-{
+int CComboBox::SetCurSel(int nSelect) {
     auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo)
-        return CB_ERR;
+    if (!combo) return CB_ERR;
     if (nSelect < 0 || nSelect >= combo->count()) {
         combo->setCurrentIndex(-1);
         return CB_ERR;
@@ -149,11 +123,9 @@ int CComboBox::SetCurSel(int nSelect)
     return nSelect;
 }
 
-int CComboBox::SelectString(int nStartAfter, const char* lpszString)
-{
+int CComboBox::SelectString(int nStartAfter, const char* lpszString) {
     auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo || combo->count() == 0)
-        return CB_ERR;
+    if (!combo || combo->count() == 0) return CB_ERR;
     const QString prefix = ToQt(lpszString);
     const int count = combo->count();
     for (int n = 1; n <= count; ++n) {
@@ -165,4 +137,3 @@ int CComboBox::SelectString(int nStartAfter, const char* lpszString)
     }
     return CB_ERR;  // the selection stays as it was
 }
-

@@ -16,11 +16,9 @@ void AfxSetFileDialogHook(AfxFileDialogHook hook) { g_fileDialogHook = std::move
 // The label shows as the caller wrote it ("All files (*.*)"); the patterns Qt matches follow in a
 // group of their own, which the dialog keeps out of sight (HideNameFilterDetails). "*.*" means every
 // file on the classic platform: here a name need not have a dot.
-static QString QtNameFilter(const FileDialogFilter& filter)
-{
+static QString QtNameFilter(const FileDialogFilter& filter) {
     QStringList patterns;
-    for (const CString& pattern : filter.patterns)
-        patterns << (pattern == "*.*" ? QStringLiteral("*") : ToQt(pattern));
+    for (const CString& pattern : filter.patterns) patterns << (pattern == "*.*" ? QStringLiteral("*") : ToQt(pattern));
     return ToQt(filter.label) + QStringLiteral(" (") + patterns.join(u' ') + QStringLiteral(")");
 }
 
@@ -31,12 +29,9 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const cha
       m_strFileName(lpszFileName ? lpszFileName : ""),
       m_dwFlags(dwFlags),
       m_strFilter(lpszFilter ? lpszFilter : ""),
-      m_pParentWnd(pParentWnd)
-{
-}
+      m_pParentWnd(pParentWnd) {}
 
-INT_PTR CFileDialog::DoModal()
-{
+INT_PTR CFileDialog::DoModal() {
     m_strPathName.clear();
     FileDialogRequest request;
     request.open = m_bOpenFileDialog;
@@ -48,8 +43,7 @@ INT_PTR CFileDialog::DoModal()
     request.selectedFilter = 0;
     if (g_fileDialogHook) {
         std::optional<CString> chosen = g_fileDialogHook(request);
-        if (!chosen || chosen->empty())
-            return IDCANCEL;
+        if (!chosen || chosen->empty()) return IDCANCEL;
         m_strPathName = *chosen;
         return IDOK;
     }
@@ -62,25 +56,19 @@ INT_PTR CFileDialog::DoModal()
     // goes back to the caller, which decides what it means (the program's input route ignores it).
     const bool mustExist = m_bOpenFileDialog && (m_dwFlags & OFN_FILEMUSTEXIST);
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (!m_bOpenFileDialog && !(m_dwFlags & OFN_OVERWRITEPROMPT))
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!m_bOpenFileDialog && !(m_dwFlags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     QStringList nameFilters;
-    for (const FileDialogFilter& filter : request.filters)
-        nameFilters << QtNameFilter(filter);
+    for (const FileDialogFilter& filter : request.filters) nameFilters << QtNameFilter(filter);
     if (!nameFilters.isEmpty()) {
         dialog.setNameFilters(nameFilters);
         dialog.selectNameFilter(nameFilters.front());
     }
-    if (!m_strDefExt.empty())
-        dialog.setDefaultSuffix(ToQt(m_strDefExt));
-    if (!m_strFileName.empty())
-        dialog.selectFile(PathToQt(m_strFileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return IDCANCEL;
+    if (!m_strDefExt.empty()) dialog.setDefaultSuffix(ToQt(m_strDefExt));
+    if (!m_strFileName.empty()) dialog.selectFile(PathToQt(m_strFileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
     m_strPathName = PathFromQt(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
     return IDOK;
 }
 
 CString CFileDialog::GetPathName() const { return m_strPathName; }
-

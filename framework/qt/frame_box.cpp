@@ -10,18 +10,14 @@
 using afx::StripMnemonic;
 
 FrameBox::FrameBox(const QString& caption, bool centred, int captionIndent, QWidget* parent)
-    : QWidget(parent), caption_(caption), centred_(centred), captionIndent_(captionIndent)
-{
-}
+    : QWidget(parent), caption_(caption), centred_(centred), captionIndent_(captionIndent) {}
 
-void FrameBox::SetCaption(const QString& caption)
-{
+void FrameBox::SetCaption(const QString& caption) {
     caption_ = caption;
     update();
 }
 
-void FrameBox::paintEvent(QPaintEvent*)
-{
+void FrameBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFontMetrics metrics(font());
     const int textHeight = metrics.height();
@@ -33,8 +29,7 @@ void FrameBox::paintEvent(QPaintEvent*)
     painter.drawRect(box.adjusted(1, 1, 0, 0));
 
     const QString text = StripMnemonic(caption_);
-    if (text.isEmpty())
-        return;
+    if (text.isEmpty()) return;
     const int textWidth = std::min(metrics.horizontalAdvance(text), std::max(0, width() - 2 * captionIndent_));
     const int x = centred_ ? (width() - textWidth) / 2 : captionIndent_;
     const QRect textRect(x, 0, textWidth, textHeight);

@@ -8,8 +8,7 @@ AfxModalHook g_modalHook;
 
 void AfxSetModalHook(AfxModalHook hook) { afx::g_modalHook = std::move(hook); }
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(int answerWith) : answer(answerWith)
-{
+ScriptedMessageBoxes::ScriptedMessageBoxes(int answerWith) : answer(answerWith) {
     AfxSetMessageBoxHook([this](const CString& text, UINT type) {
         texts.push_back(text);
         types.push_back(type);
@@ -19,12 +18,10 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(int answerWith) : answer(answerWith)
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes() { AfxSetMessageBoxHook(nullptr); }
 
-ScriptedSecretPrompts::ScriptedSecretPrompts()
-{
+ScriptedSecretPrompts::ScriptedSecretPrompts() {
     AfxSetSecretPromptHook([this](const SecretPromptRequest& request) -> std::optional<std::string> {
         requests.push_back(request);
-        if (answers.empty())
-            return std::nullopt;
+        if (answers.empty()) return std::nullopt;
         std::optional<std::string> answer = std::move(answers.front());
         answers.pop_front();
         return answer;
@@ -33,12 +30,10 @@ ScriptedSecretPrompts::ScriptedSecretPrompts()
 
 ScriptedSecretPrompts::~ScriptedSecretPrompts() { AfxSetSecretPromptHook(nullptr); }
 
-ScriptedFileDialogs::ScriptedFileDialogs()
-{
+ScriptedFileDialogs::ScriptedFileDialogs() {
     AfxSetFileDialogHook([this](const FileDialogRequest& request) -> std::optional<CString> {
         requests.push_back(request);
-        if (answers.empty())
-            return std::nullopt;
+        if (answers.empty()) return std::nullopt;
         std::optional<CString> answer = std::move(answers.front());
         answers.pop_front();
         return answer;

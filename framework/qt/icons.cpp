@@ -16,16 +16,14 @@ struct HICON__ {
 
 namespace {
 
-std::map<UINT, std::unique_ptr<HICON__>>& Icons()
-{
+std::map<UINT, std::unique_ptr<HICON__>>& Icons() {
     static std::map<UINT, std::unique_ptr<HICON__>> icons;
     return icons;
 }
 
 }  // namespace
 
-void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images)
-{
+void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images) {
     auto icon = std::make_unique<HICON__>();
     for (const IconImage& image : images) {
         if (image.width <= 0 || image.height <= 0 ||
@@ -47,35 +45,27 @@ void AfxRegisterIcon(UINT id, const std::vector<IconImage>& images)
     }
 }
 
-HICON AfxLoadIcon(UINT id)
-{
+HICON AfxLoadIcon(UINT id) {
     auto it = Icons().find(id);
     return it == Icons().end() ? nullptr : it->second.get();
 }
 
-QImage AfxQtIconImage(HICON icon, int size)
-{
-    if (!icon || icon->images.empty())
-        return {};
+QImage AfxQtIconImage(HICON icon, int size) {
+    if (!icon || icon->images.empty()) return {};
     const QImage* best = &icon->images.front();
     for (const QImage& image : icon->images) {
-        if (image.width() == size)
-            return image;
-        if (std::abs(image.width() - size) < std::abs(best->width() - size))
-            best = &image;
+        if (image.width() == size) return image;
+        if (std::abs(image.width() - size) < std::abs(best->width() - size)) best = &image;
     }
     return best->scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 namespace afx {
 
-QIcon QtIcon(HICON icon)
-{
-    if (!icon)
-        return {};
+QIcon QtIcon(HICON icon) {
+    if (!icon) return {};
     if (icon->icon.isNull())
-        for (const QImage& image : icon->images)
-            icon->icon.addPixmap(QPixmap::fromImage(image));
+        for (const QImage& image : icon->images) icon->icon.addPixmap(QPixmap::fromImage(image));
     return icon->icon;
 }
 

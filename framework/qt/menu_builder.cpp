@@ -10,14 +10,12 @@
 
 namespace afx {
 
-AfxQtPopupHook& PopupHook()
-{
+AfxQtPopupHook& PopupHook() {
     static AfxQtPopupHook hook;
     return hook;
 }
 
-QMenu* BuildPopup(const CMenu& menu, QWidget* parent)
-{
+QMenu* BuildPopup(const CMenu& menu, QWidget* parent) {
     auto* popup = new QMenu(parent);
     for (const CMenu::Item& item : menu.Items()) {
         const bool enabled = !(item.flags & (MF_GRAYED | MF_DISABLED));
@@ -41,16 +39,13 @@ QMenu* BuildPopup(const CMenu& menu, QWidget* parent)
 
 // A chosen command goes to the window's object as WM_COMMAND, as long as the window is there: its
 // record is found again from the widget at that moment, so a window on its way out gets nothing.
-static void ConnectCommand(HWND__* record, QAction* action, UINT id)
-{
+static void ConnectCommand(HWND__* record, QAction* action, UINT id) {
     QPointer<QWidget> window = record->widget;
-    QObject::connect(action, &QAction::triggered, window, [window, id] {
-        Send(RecordOf(window), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    });
+    QObject::connect(action, &QAction::triggered, window,
+                     [window, id] { Send(RecordOf(window), WM_COMMAND, MAKEWPARAM(id, 0), 0); });
 }
 
-static void ConnectCommands(HWND__* record, QMenu* menu)
-{
+static void ConnectCommands(HWND__* record, QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (action->menu()) {
             ConnectCommands(record, action->menu());
@@ -60,19 +55,15 @@ static void ConnectCommands(HWND__* record, QMenu* menu)
     }
 }
 
-void RebuildMenuBar(HWND__* record)
-{
-    if (!record->menuBar || !record->menu)
-        return;
+void RebuildMenuBar(HWND__* record) {
+    if (!record->menuBar || !record->menu) return;
     QMenuBar* bar = record->menuBar;
     // A change may come from a command chosen in one of these menus: let them go once it is done.
-    for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
-        old->deleteLater();
+    for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
     bar->clear();
     for (const CMenu::Item& item : record->menu->Items()) {
         const bool enabled = !(item.flags & (MF_GRAYED | MF_DISABLED));
-        if (item.flags & MF_SEPARATOR)
-            continue;
+        if (item.flags & MF_SEPARATOR) continue;
         if (item.popup) {
             QMenu* popup = BuildPopup(*item.popup, bar);
             popup->setTitle(ToQt(item.text));
@@ -87,18 +78,14 @@ void RebuildMenuBar(HWND__* record)
     }
 }
 
-void OpenSystemMenu(HWND__* record, const QPoint& globalPos)
-{
-    if (!record || !record->wnd || !(record->style & WS_SYSMENU))
-        return;
+void OpenSystemMenu(HWND__* record, const QPoint& globalPos) {
+    if (!record || !record->wnd || !(record->style & WS_SYSMENU)) return;
     CMenu* menu = record->wnd->GetSystemMenu(FALSE);
-    if (!menu)
-        return;
+    if (!menu) return;
     QPointer<QWidget> window = record->widget;
     std::unique_ptr<QMenu> popup(BuildPopup(*menu, window));
     QAction* chosen = PopupHook() ? PopupHook()(*popup) : popup->exec(globalPos);
-    if (!chosen || !chosen->isEnabled() || chosen->isSeparator() || chosen->menu())
-        return;
+    if (!chosen || !chosen->isEnabled() || chosen->isSeparator() || chosen->menu()) return;
     const UINT id = chosen->data().value<UINT>();
     popup.reset();
     // The menu ran a loop of its own: the window may have gone meanwhile.
@@ -106,8 +93,7 @@ void OpenSystemMenu(HWND__* record, const QPoint& globalPos)
 }
 
 // The menu data of a template: popups hold their items, the bar holds the popups.
-static void FillMenu(CMenu& menu, const std::vector<MenuItemTemplate>& items)
-{
+static void FillMenu(CMenu& menu, const std::vector<MenuItemTemplate>& items) {
     for (const MenuItemTemplate& item : items) {
         if (item.flags & MF_POPUP) {
             CMenu sub;
@@ -120,11 +106,9 @@ static void FillMenu(CMenu& menu, const std::vector<MenuItemTemplate>& items)
     }
 }
 
-int InstallMenuBar(HWND__* record, UINT menuId)
-{
+int InstallMenuBar(HWND__* record, UINT menuId) {
     const MenuTemplate* menuTemplate = menuId ? AfxFindMenuTemplate(menuId) : nullptr;
-    if (!menuTemplate)
-        return 0;
+    if (!menuTemplate) return 0;
     record->menu = std::make_unique<CMenu>();
     record->menu->CreateMenu();
     FillMenu(*record->menu, menuTemplate->items);

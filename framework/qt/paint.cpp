@@ -13,24 +13,20 @@ struct HDC__ {
     HWND__* window = nullptr;
 };
 
-std::vector<AfxQtDrawIconCall>& AfxQtDrawIconLog()
-{
+std::vector<AfxQtDrawIconCall>& AfxQtDrawIconLog() {
     static std::vector<AfxQtDrawIconCall> log;
     return log;
 }
 
-BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
-{
-    if (!m_hDC || !hIcon)
-        return FALSE;
+BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
+    if (!m_hDC || !hIcon) return FALSE;
     const int size = GetSystemMetrics(SM_CXICON);
     m_hDC->painter->drawImage(QRect(x, y, size, size), AfxQtIconImage(hIcon, size));
     AfxQtDrawIconLog().push_back({x, y, hIcon});
     return TRUE;
 }
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd)
-{
+CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) {
     auto dc = new HDC__;
     HWND__* record = pWnd ? pWnd->m_hWnd : nullptr;
     dc->window = record;
@@ -42,13 +38,11 @@ CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd)
         dc->scratch = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
         dc->painter = std::make_unique<QPainter>(&dc->scratch);
     }
-    if (area)
-        dc->painter->setFont(area->font());
+    if (area) dc->painter->setFont(area->font());
     m_hDC = dc;
 }
 
-CPaintDC::~CPaintDC()
-{
+CPaintDC::~CPaintDC() {
     if (m_hDC) {
         m_hDC->painter->end();
         delete m_hDC;
@@ -58,13 +52,10 @@ CPaintDC::~CPaintDC()
 
 namespace afx {
 
-void EraseBackground(HWND__* record, HDC dc)
-{
-    if (!dc || !dc->painter || !record)
-        return;
+void EraseBackground(HWND__* record, HDC dc) {
+    if (!dc || !dc->painter || !record) return;
     QWidget* area = record->client ? static_cast<QWidget*>(record->client) : record->widget.data();
-    if (area)
-        dc->painter->fillRect(QRect(QPoint(0, 0), area->size()), area->palette().brush(QPalette::Window));
+    if (area) dc->painter->fillRect(QRect(QPoint(0, 0), area->size()), area->palette().brush(QPalette::Window));
 }
 
 }  // namespace afx

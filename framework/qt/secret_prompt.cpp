@@ -19,32 +19,24 @@ namespace {
 AfxSecretPromptHook g_secretHook;
 
 // Why OK is refused, or empty when it is not.
-QString Refusal(const SecretPromptRequest& request, const QString& entry, const QString& confirmation)
-{
-    if (!request.confirm)
-        return {};
-    if (entry.isEmpty())
-        return QStringLiteral("Enter a pass phrase.");
-    if (entry != confirmation)
-        return QStringLiteral("The two entries differ.");
+QString Refusal(const SecretPromptRequest& request, const QString& entry, const QString& confirmation) {
+    if (!request.confirm) return {};
+    if (entry.isEmpty()) return QStringLiteral("Enter a pass phrase.");
+    if (entry != confirmation) return QStringLiteral("The two entries differ.");
     return {};
 }
 }  // namespace
 
 void AfxSetSecretPromptHook(AfxSecretPromptHook hook) { g_secretHook = std::move(hook); }
 
-bool AfxPromptSecret(const SecretPromptRequest& request, std::string* out)
-{
-    if (out)
-        out->clear();
+bool AfxPromptSecret(const SecretPromptRequest& request, std::string* out) {
+    if (out) out->clear();
     if (g_secretHook) {
         std::optional<std::string> answer = g_secretHook(request);
         // A new pass phrase must not be empty: an empty scripted answer counts as Cancel, as the
         // dialog would not let it through.
-        if (!answer || (request.confirm && answer->empty()))
-            return false;
-        if (out)
-            *out = std::move(*answer);
+        if (!answer || (request.confirm && answer->empty())) return false;
+        if (out) *out = std::move(*answer);
         return true;
     }
 
@@ -88,11 +80,9 @@ bool AfxPromptSecret(const SecretPromptRequest& request, std::string* out)
         status->setText(refusal);
     };
     QObject::connect(entry, &QLineEdit::textChanged, &dialog, update);
-    if (confirmation)
-        QObject::connect(confirmation, &QLineEdit::textChanged, &dialog, update);
+    if (confirmation) QObject::connect(confirmation, &QLineEdit::textChanged, &dialog, update);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-        if (Refusal(request, entry->text(), confirmation ? confirmation->text() : QString()).isEmpty())
-            dialog.accept();
+        if (Refusal(request, entry->text(), confirmation ? confirmation->text() : QString()).isEmpty()) dialog.accept();
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     update();
@@ -106,7 +96,6 @@ bool AfxPromptSecret(const SecretPromptRequest& request, std::string* out)
     }
     // Leave no copy of the entry in the widgets once the dialog is gone.
     entry->clear();
-    if (confirmation)
-        confirmation->clear();
+    if (confirmation) confirmation->clear();
     return accepted;
 }

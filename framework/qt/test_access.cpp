@@ -14,10 +14,8 @@ using namespace afx;
 
 QWidget* AfxQtWidget(const CWnd* wnd) { return (wnd && wnd->m_hWnd) ? wnd->m_hWnd->widget.data() : nullptr; }
 
-QWidget* AfxQtControl(const CWnd* dialog, int id)
-{
-    if (!dialog || !dialog->m_hWnd)
-        return nullptr;
+QWidget* AfxQtControl(const CWnd* dialog, int id) {
+    if (!dialog || !dialog->m_hWnd) return nullptr;
     HWND__* control = dialog->m_hWnd->FindChild(id);
     return control ? control->widget.data() : nullptr;
 }
@@ -28,19 +26,15 @@ QMenuBar* AfxQtMenuBar(const CWnd* dialog) { return (dialog && dialog->m_hWnd) ?
 
 QSize AfxQtBaseUnits(const CWnd* dialog) { return (dialog && dialog->m_hWnd) ? dialog->m_hWnd->baseUnits : QSize(); }
 
-QRect AfxQtDialogUnitsToPixels(const CWnd* dialog, int x, int y, int cx, int cy)
-{
+QRect AfxQtDialogUnitsToPixels(const CWnd* dialog, int x, int y, int cx, int cy) {
     return MapDialogRect(AfxQtBaseUnits(dialog), x, y, cx, cy);
 }
 
-static QAction* FindEnabledCommand(const QList<QAction*>& actions, UINT id)
-{
+static QAction* FindEnabledCommand(const QList<QAction*>& actions, UINT id) {
     for (QAction* action : actions) {
-        if (!action->isEnabled())
-            continue;  // a greyed popup cannot be opened, a greyed item cannot be chosen
+        if (!action->isEnabled()) continue;  // a greyed popup cannot be opened, a greyed item cannot be chosen
         if (action->menu()) {
-            if (QAction* inner = FindEnabledCommand(action->menu()->actions(), id))
-                return inner;
+            if (QAction* inner = FindEnabledCommand(action->menu()->actions(), id)) return inner;
         } else if (!action->isSeparator() && action->data().value<UINT>() == id) {
             return action;
         }
@@ -48,22 +42,18 @@ static QAction* FindEnabledCommand(const QList<QAction*>& actions, UINT id)
     return nullptr;
 }
 
-bool AfxQtRunMenuCommand(CWnd* dialog, UINT id)
-{
+bool AfxQtRunMenuCommand(CWnd* dialog, UINT id) {
     QMenuBar* bar = AfxQtMenuBar(dialog);
     QAction* action = bar ? FindEnabledCommand(bar->actions(), id) : nullptr;
-    if (!action)
-        return false;
+    if (!action) return false;
     action->trigger();
     return true;
 }
 
 void AfxQtSetPopupHook(AfxQtPopupHook hook) { PopupHook() = std::move(hook); }
 
-bool AfxQtChooseSystemMenuItem(CWnd* dialog, UINT id)
-{
-    if (!dialog || !dialog->m_hWnd)
-        return false;
+bool AfxQtChooseSystemMenuItem(CWnd* dialog, UINT id) {
+    if (!dialog || !dialog->m_hWnd) return false;
     bool found = false;
     AfxQtPopupHook previous = std::move(PopupHook());
     PopupHook() = [&found, id](QMenu& menu) -> QAction* {
@@ -76,45 +66,36 @@ bool AfxQtChooseSystemMenuItem(CWnd* dialog, UINT id)
     return found;
 }
 
-bool AfxQtDropFiles(CWnd* dialog, const std::vector<std::string>& paths)
-{
+bool AfxQtDropFiles(CWnd* dialog, const std::vector<std::string>& paths) {
     QWidget* window = AfxQtWidget(dialog);
-    if (!window || !dialog->m_hWnd->IsDialog())
-        return false;
+    if (!window || !dialog->m_hWnd->IsDialog()) return false;
     QMimeData mime;
     QList<QUrl> urls;
-    for (const std::string& path : paths)
-        urls << QUrl::fromLocalFile(PathToQt(path));
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(PathToQt(path));
     mime.setUrls(urls);
     const QPointF at(window->width() / 2.0, window->height() / 2.0);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &enter);
-    if (!enter.isAccepted())
-        return false;
+    if (!enter.isAccepted()) return false;
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &drop);
     return true;
 }
 
 struct AfxDialogAccess {
-    static bool Ended(const CDialog& dialog, int* result)
-    {
-        if (result)
-            *result = dialog.m_nModalResult;
+    static bool Ended(const CDialog& dialog, int* result) {
+        if (result) *result = dialog.m_nModalResult;
         return dialog.m_bEnded;
     }
 };
 
 bool AfxQtDialogEnded(const CDialog& dialog, int* result) { return AfxDialogAccess::Ended(dialog, result); }
 
-bool AfxQtChooseComboItem(CWnd* dialog, int id, const char* text)
-{
+bool AfxQtChooseComboItem(CWnd* dialog, int id, const char* text) {
     auto* combo = qobject_cast<QComboBox*>(AfxQtControl(dialog, id));
-    if (!combo)
-        return false;
+    if (!combo) return false;
     const int index = combo->findText(ToQt(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0)
-        return false;
+    if (index < 0) return false;
     combo->setCurrentIndex(index);
     emit combo->activated(index);
     return true;

@@ -9,26 +9,22 @@ namespace afx {
 QString ToQt(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
 QString ToQt(const CString& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-CString FromQt(const QString& text)
-{
+CString FromQt(const QString& text) {
     QByteArray bytes = text.toUtf8();
     return CString(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 // Paths go through the file system's own encoding so that names which are not valid UTF-8 survive.
-QString PathToQt(const CString& path)
-{
+QString PathToQt(const CString& path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-CString PathFromQt(const QString& path)
-{
+CString PathFromQt(const QString& path) {
     QByteArray bytes = QFile::encodeName(path);
     return CString(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-QString StripMnemonic(const QString& text)
-{
+QString StripMnemonic(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -40,18 +36,14 @@ QString StripMnemonic(const QString& text)
     return out;
 }
 
-QString EditTextToQt(const HWND__* control, const CString& text)
-{
+QString EditTextToQt(const HWND__* control, const CString& text) {
     QString q = ToQt(text);
-    if (control->style & ES_MULTILINE)
-        q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (control->style & ES_MULTILINE) q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return q;
 }
 
-CString EditTextFromQt(const HWND__* control, const QString& text)
-{
-    if (!(control->style & ES_MULTILINE))
-        return FromQt(text);
+CString EditTextFromQt(const HWND__* control, const QString& text) {
+    if (!(control->style & ES_MULTILINE)) return FromQt(text);
     QString q = text;
     q.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return FromQt(q);

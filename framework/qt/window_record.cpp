@@ -6,25 +6,19 @@
 
 #include "framework/qt/window_record.h"
 
-HWND__* HWND__::FindChild(int nID)
-{
+HWND__* HWND__::FindChild(int nID) {
     for (auto& child : children)
-        if ((child->id & 0xFFFF) == (nID & 0xFFFF))
-            return child.get();
+        if ((child->id & 0xFFFF) == (nID & 0xFFFF)) return child.get();
     return nullptr;
 }
 
-std::pair<int, int> HWND__::GroupOf(int index) const
-{
+std::pair<int, int> HWND__::GroupOf(int index) const {
     const int count = static_cast<int>(children.size());
-    if (index < 0 || index >= count)
-        return {index, index};
+    if (index < 0 || index >= count) return {index, index};
     int first = index;
-    while (first > 0 && !(children[first]->style & WS_GROUP))
-        --first;
+    while (first > 0 && !(children[first]->style & WS_GROUP)) --first;
     int last = index + 1;
-    while (last < count && !(children[last]->style & WS_GROUP))
-        ++last;
+    while (last < count && !(children[last]->style & WS_GROUP)) ++last;
     return {first, last};
 }
 
@@ -33,14 +27,12 @@ namespace afx {
 static const char* const kRecordProperty = "afxRecord";
 
 // Records alive now: a widget that outlives its record (deleted later) leads to none.
-static std::set<const HWND__*>& LiveRecords()
-{
+static std::set<const HWND__*>& LiveRecords() {
     static std::set<const HWND__*> live;
     return live;
 }
 
-HWND__* RecordOf(const QWidget* widget)
-{
+HWND__* RecordOf(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         QVariant v = w->property(kRecordProperty);
         if (v.isValid()) {
@@ -51,35 +43,27 @@ HWND__* RecordOf(const QWidget* widget)
     return nullptr;
 }
 
-void SetRecord(QWidget* widget, HWND__* record)
-{
+void SetRecord(QWidget* widget, HWND__* record) {
     widget->setProperty(kRecordProperty, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
-    if (record)
-        LiveRecords().insert(record);
+    if (record) LiveRecords().insert(record);
 }
 
-void ForgetRecord(HWND__* record)
-{
+void ForgetRecord(HWND__* record) {
     LiveRecords().erase(record);
-    if (record->widget)
-        record->widget->setProperty(kRecordProperty, QVariant::fromValue(quintptr(0)));
+    if (record->widget) record->widget->setProperty(kRecordProperty, QVariant::fromValue(quintptr(0)));
 }
 
-bool IsRadio(const HWND__* control)
-{
+bool IsRadio(const HWND__* control) {
     const DWORD type = control->style & BS_TYPEMASK;
     return control->className == "button" && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
 }
 
-bool IsAutoRadio(const HWND__* control)
-{
+bool IsAutoRadio(const HWND__* control) {
     return control->className == "button" && (control->style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
 }
 
-LRESULT Send(HWND__* record, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (!record || !record->wnd)
-        return 0;
+LRESULT Send(HWND__* record, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!record || !record->wnd) return 0;
     return record->wnd->SendMessage(message, wParam, lParam);
 }
 

@@ -19,8 +19,8 @@ class DialogWindow;
 
 struct HWND__ {
     QPointer<QWidget> widget;
-    CWnd* wnd = nullptr;              // the attached object (DDX_Control may attach the program's own)
-    std::unique_ptr<CWnd> ownedWnd;   // the framework's object for a control
+    CWnd* wnd = nullptr;             // the attached object (DDX_Control may attach the program's own)
+    std::unique_ptr<CWnd> ownedWnd;  // the framework's object for a control
     HWND__* parent = nullptr;
     int id = 0;
     int index = -1;  // position in the parent's template order
@@ -56,7 +56,7 @@ struct HWND__ {
 
 namespace afx {
 
-HWND__* RecordOf(const QWidget* widget);          // the record a widget belongs to, or null
+HWND__* RecordOf(const QWidget* widget);  // the record a widget belongs to, or null
 void SetRecord(QWidget* widget, HWND__* record);
 void ForgetRecord(HWND__* record);  // the record is going: its widget no longer leads to it
 bool IsRadio(const HWND__* control);

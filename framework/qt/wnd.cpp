@@ -27,8 +27,7 @@ struct CurrentMessage {
     LPARAM lParam;
 };
 
-std::vector<CurrentMessage>& MessageStack()
-{
+std::vector<CurrentMessage>& MessageStack() {
     static std::vector<CurrentMessage> stack;
     return stack;
 }
@@ -40,11 +39,9 @@ END_MESSAGE_MAP()
 
 CWnd::CWnd() = default;
 
-CWnd::~CWnd()
-{
+CWnd::~CWnd() {
     HWND__* record = m_hWnd;
-    if (!record)
-        return;
+    if (!record) return;
     if (record->IsDialog() && record->wnd == this) {
         DestroyDialogWindow(record);
     } else if (record->wnd == this && record->ownedWnd.get() != this) {
@@ -53,119 +50,90 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND__* record = (m_hWnd && m_hWnd->IsDialog()) ? m_hWnd : nullptr;
-    if (record)
-        ++record->busy;
+    if (record) ++record->busy;
     MessageStack().push_back({this, message, wParam, lParam});
     const LRESULT result = WindowProc(message, wParam, lParam);
     MessageStack().pop_back();
-    if (record && --record->busy == 0 && record->destroyed)
-        FinishDestroy(record);
+    if (record && --record->busy == 0 && record->destroyed) FinishDestroy(record);
     return result;
 }
 
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (!m_hWnd || !m_hWnd->widget)
-        return FALSE;
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!m_hWnd || !m_hWnd->widget) return FALSE;
     QPointer<QWidget> widget = m_hWnd->widget;
     QMetaObject::invokeMethod(
         widget,
         [widget, message, wParam, lParam] {
             if (HWND__* record = RecordOf(widget))
-                if (record->widget == widget && record->wnd)
-                    record->wnd->SendMessage(message, wParam, lParam);
+                if (record->widget == widget && record->wnd) record->wnd->SendMessage(message, wParam, lParam);
         },
         Qt::QueuedConnection);
     return TRUE;
 }
 
-LRESULT CWnd::Default()
-{
+LRESULT CWnd::Default() {
     auto& stack = MessageStack();
-    if (stack.empty() || stack.back().wnd != this)
-        return 0;
+    if (stack.empty() || stack.back().wnd != this) return 0;
     const CurrentMessage current = stack.back();
     return DefWindowProc(current.message, current.wParam, current.lParam);
 }
 
-LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (!OnWndMsg(message, wParam, lParam, &result))
-        result = DefWindowProc(message, wParam, lParam);
+    if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
     return result;
 }
 
-BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     if (message == WM_COMMAND) {
-        if (!OnCommand(wParam, lParam))
-            return FALSE;
+        if (!OnCommand(wParam, lParam)) return FALSE;
         *pResult = 1;
         return TRUE;
     }
     const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, 0, 0);
-    if (!entry)
-        return FALSE;
+    if (!entry) return FALSE;
     *pResult = entry->pfn(this, wParam, lParam);
     return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
-{
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     // While UpdateData runs, the texts it sets must not call handlers back: control notifications
     // to this window are dropped, as the classic framework does.
-    if (lParam != 0 && m_hWnd && g_lockoutWindow == m_hWnd)
-        return TRUE;
+    if (lParam != 0 && m_hWnd && g_lockoutWindow == m_hWnd) return TRUE;
     return OnCmdMsg(id, code);
 }
 
-LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND__* record = m_hWnd;
-    if (!record)
-        return 0;
+    if (!record) return 0;
     switch (message) {
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
-        case SC_CLOSE:
-            SendMessage(WM_CLOSE);
-            break;
+        case SC_CLOSE: SendMessage(WM_CLOSE); break;
         case SC_MINIMIZE:
-            if (record->window)
-                record->window->showMinimized();
+            if (record->window) record->window->showMinimized();
             break;
         case SC_MAXIMIZE:
-            if (record->window && (record->style & WS_MAXIMIZEBOX))
-                record->window->showMaximized();
+            if (record->window && (record->style & WS_MAXIMIZEBOX)) record->window->showMaximized();
             break;
         case SC_RESTORE:
-            if (record->window)
-                record->window->showNormal();
+            if (record->window) record->window->showNormal();
             break;
         case SC_MOVE:
-            if (record->window && record->window->windowHandle())
-                record->window->windowHandle()->startSystemMove();
+            if (record->window && record->window->windowHandle()) record->window->windowHandle()->startSystemMove();
             break;
         case SC_KEYMENU:
-            if (lParam == ' ' && record->client)
-                OpenSystemMenu(record, record->client->mapToGlobal(QPoint(0, 0)));
+            if (lParam == ' ' && record->client) OpenSystemMenu(record, record->client->mapToGlobal(QPoint(0, 0)));
             break;
-        default:
-            break;
+        default: break;
         }
         return 0;
-    case WM_ICONERASEBKGND:
-        EraseBackground(record, reinterpret_cast<HDC>(wParam));
-        return 1;
-    case WM_DROPFILES:
-        DragFinish(reinterpret_cast<HDROP>(wParam));
-        return 0;
+    case WM_ICONERASEBKGND: EraseBackground(record, reinterpret_cast<HDC>(wParam)); return 1;
+    case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_SETICON: {
         HICON& slot = wParam == ICON_BIG ? record->bigIcon : record->smallIcon;
         HICON previous = slot;
@@ -178,15 +146,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return reinterpret_cast<LRESULT>(previous);
     }
-    case WM_GETICON:
-        return reinterpret_cast<LRESULT>(wParam == ICON_BIG ? record->bigIcon : record->smallIcon);
-    case WM_SETTEXT:
-        SetWindowText(reinterpret_cast<const char*>(lParam));
-        return TRUE;
-    case WM_INITDIALOG:
-        return TRUE;
-    default:
-        return 0;  // WM_PAINT: the widgets paint themselves; WM_CLOSE: only dialogs act on it
+    case WM_GETICON: return reinterpret_cast<LRESULT>(wParam == ICON_BIG ? record->bigIcon : record->smallIcon);
+    case WM_SETTEXT: SetWindowText(reinterpret_cast<const char*>(lParam)); return TRUE;
+    case WM_INITDIALOG: return TRUE;
+    default: return 0;  // WM_PAINT: the widgets paint themselves; WM_CLOSE: only dialogs act on it
     }
 }
 
@@ -196,61 +159,44 @@ afx_msg HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Defau
 afx_msg void CWnd::OnDropFiles(HDROP) { Default(); }
 afx_msg void CWnd::OnClose() { Default(); }
 
-CWnd* CWnd::GetDlgItem(int nID) const
-{
-    if (!m_hWnd)
-        return nullptr;
+CWnd* CWnd::GetDlgItem(int nID) const {
+    if (!m_hWnd) return nullptr;
     HWND__* child = m_hWnd->FindChild(nID);
     return child ? child->wnd : nullptr;
 }
 
 CWnd* CWnd::GetParent() const { return (m_hWnd && m_hWnd->parent) ? m_hWnd->parent->wnd : nullptr; }
 
-BOOL CWnd::EnableWindow(BOOL bEnable)
-{
-    if (!m_hWnd || !m_hWnd->widget)
-        return FALSE;
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    if (!m_hWnd || !m_hWnd->widget) return FALSE;
     const BOOL wasDisabled = m_hWnd->widget->testAttribute(Qt::WA_ForceDisabled) ? TRUE : FALSE;
     m_hWnd->widget->setEnabled(bEnable != FALSE);
     return wasDisabled;
 }
 
-BOOL CWnd::IsWindowEnabled() const
-{
+BOOL CWnd::IsWindowEnabled() const {
     // The window's own state, as the classic call gives it, not whether a parent is disabled.
     return (m_hWnd && m_hWnd->widget && !m_hWnd->widget->testAttribute(Qt::WA_ForceDisabled)) ? TRUE : FALSE;
 }
 
-BOOL CWnd::ShowWindow(int nCmdShow)
-{
-    if (!m_hWnd || !m_hWnd->widget)
-        return FALSE;
+BOOL CWnd::ShowWindow(int nCmdShow) {
+    if (!m_hWnd || !m_hWnd->widget) return FALSE;
     QWidget* widget = m_hWnd->widget;
     const BOOL wasVisible = widget->isVisible() ? TRUE : FALSE;
     switch (nCmdShow) {
-    case SW_HIDE:
-        widget->hide();
-        break;
+    case SW_HIDE: widget->hide(); break;
     case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
-        widget->showMinimized();
-        break;
+    case SW_SHOWMINIMIZED: widget->showMinimized(); break;
     case SW_RESTORE:
-    case SW_SHOWNORMAL:
-        widget->showNormal();
-        break;
-    default:
-        widget->show();
-        break;
+    case SW_SHOWNORMAL: widget->showNormal(); break;
+    default: widget->show(); break;
     }
     return wasVisible;
 }
 
-void CWnd::SetWindowText(const char* lpszString)
-{
+void CWnd::SetWindowText(const char* lpszString) {
     HWND__* record = m_hWnd;
-    if (!record || !record->widget)
-        return;
+    if (!record || !record->widget) return;
     const CString text = lpszString ? lpszString : "";
     QWidget* widget = record->widget;
     if (record->IsDialog()) {
@@ -262,7 +208,8 @@ void CWnd::SetWindowText(const char* lpszString)
     } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         const QString q = EditTextToQt(record, text);
         if (line->text() == q && record->parent)  // unchanged text still tells the parent, as the classic edit does
-            Send(record->parent, WM_COMMAND, MAKEWPARAM(static_cast<UINT>(record->id), EN_CHANGE), reinterpret_cast<LPARAM>(record));
+            Send(record->parent, WM_COMMAND, MAKEWPARAM(static_cast<UINT>(record->id), EN_CHANGE),
+                 reinterpret_cast<LPARAM>(record));
         else
             line->setText(q);
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
@@ -278,12 +225,10 @@ void CWnd::SetWindowText(const char* lpszString)
     record->initialText = text;
 }
 
-void CWnd::GetWindowText(CString& rString) const
-{
+void CWnd::GetWindowText(CString& rString) const {
     rString.clear();
     HWND__* record = m_hWnd;
-    if (!record || !record->widget)
-        return;
+    if (!record || !record->widget) return;
     QWidget* widget = record->widget;
     if (record->IsDialog())
         rString = FromQt(widget->windowTitle());
@@ -299,30 +244,23 @@ void CWnd::GetWindowText(CString& rString) const
         rString = FromQt(combo->currentIndex() >= 0 || combo->isEditable() ? combo->currentText() : QString());
 }
 
-void CWnd::SetDlgItemText(int nID, const char* lpszString)
-{
-    if (CWnd* item = GetDlgItem(nID))
-        item->SetWindowText(lpszString);
+void CWnd::SetDlgItemText(int nID, const char* lpszString) {
+    if (CWnd* item = GetDlgItem(nID)) item->SetWindowText(lpszString);
 }
 
-int CWnd::GetDlgItemText(int nID, CString& rString) const
-{
+int CWnd::GetDlgItemText(int nID, CString& rString) const {
     rString.clear();
-    if (CWnd* item = GetDlgItem(nID))
-        item->GetWindowText(rString);
+    if (CWnd* item = GetDlgItem(nID)) item->GetWindowText(rString);
     return static_cast<int>(rString.size());
 }
 
-UINT CWnd::IsDlgButtonChecked(int nIDButton) const
-{
+UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
     auto* button = static_cast<CButton*>(GetDlgItem(nIDButton));
     return button ? static_cast<UINT>(button->GetCheck()) : 0;
 }
 
-void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
-{
-    if (!m_hWnd)
-        return;
+void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
+    if (!m_hWnd) return;
     // As the classic call: every button whose id lies in the range, by number.
     for (auto& child : m_hWnd->children)
         if (child->id >= nIDFirstButton && child->id <= nIDLastButton)
@@ -330,14 +268,12 @@ void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckB
                 button->setChecked(child->id == nIDCheckButton);
 }
 
-CWnd* CWnd::GetFocus()
-{
+CWnd* CWnd::GetFocus() {
     HWND__* record = RecordOf(QApplication::focusWidget());
     return record ? record->wnd : nullptr;
 }
 
-CWnd* CWnd::SetActiveWindow()
-{
+CWnd* CWnd::SetActiveWindow() {
     HWND__* previous = RecordOf(QApplication::activeWindow());
     if (m_hWnd && m_hWnd->widget) {
         QWidget* window = m_hWnd->widget->window();
@@ -347,17 +283,13 @@ CWnd* CWnd::SetActiveWindow()
     return previous ? previous->wnd : nullptr;
 }
 
-void CWnd::DragAcceptFiles(BOOL bAccept)
-{
-    if (m_hWnd && m_hWnd->IsDialog())
-        m_hWnd->acceptFiles = bAccept != FALSE;
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    if (m_hWnd && m_hWnd->IsDialog()) m_hWnd->acceptFiles = bAccept != FALSE;
 }
 
-CMenu* CWnd::GetSystemMenu(BOOL bRevert)
-{
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
     HWND__* record = m_hWnd;
-    if (!record || !record->IsDialog() || !(record->style & WS_SYSMENU))
-        return nullptr;
+    if (!record || !record->IsDialog() || !(record->style & WS_SYSMENU)) return nullptr;
     if (!record->systemMenu || bRevert) {
         // What the classic platform gives a fixed-size dialog without minimize and maximize boxes.
         record->systemMenu = std::make_unique<CMenu>();
@@ -368,46 +300,35 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert)
     return bRevert ? nullptr : record->systemMenu.get();
 }
 
-BOOL CWnd::IsIconic() const
-{
-    return (m_hWnd && m_hWnd->window && m_hWnd->window->isMinimized()) ? TRUE : FALSE;
-}
+BOOL CWnd::IsIconic() const { return (m_hWnd && m_hWnd->window && m_hWnd->window->isMinimized()) ? TRUE : FALSE; }
 
-void CWnd::GetClientRect(CRect* lpRect) const
-{
-    if (!lpRect)
-        return;
+void CWnd::GetClientRect(CRect* lpRect) const {
+    if (!lpRect) return;
     *lpRect = CRect{};
-    if (!m_hWnd || !m_hWnd->widget)
-        return;
+    if (!m_hWnd || !m_hWnd->widget) return;
     const QWidget* area = m_hWnd->client ? static_cast<QWidget*>(m_hWnd->client) : m_hWnd->widget.data();
     *lpRect = CRect{0, 0, area->width(), area->height()};
 }
 
-HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
-{
-    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+    return reinterpret_cast<HICON>(
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
-HICON CWnd::GetIcon(BOOL bBigIcon) const
-{
-    if (!m_hWnd)
-        return nullptr;
+HICON CWnd::GetIcon(BOOL bBigIcon) const {
+    if (!m_hWnd) return nullptr;
     return bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
 }
 
-BOOL CWnd::DestroyWindow()
-{
+BOOL CWnd::DestroyWindow() {
     HWND__* record = m_hWnd;
-    if (!record || !record->IsDialog())
-        return FALSE;
+    if (!record || !record->IsDialog()) return FALSE;
     m_hWnd = nullptr;
     DestroyDialogWindow(record);
     return TRUE;
 }
 
-BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
-{
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
     HWND__* previous = g_lockoutWindow;
     g_lockoutWindow = m_hWnd;
     CDataExchange exchange(this, bSaveAndValidate);

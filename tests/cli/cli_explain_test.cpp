@@ -18,13 +18,18 @@ struct Inputs {
     qfix::TempDir dir;
     std::vector<std::string> paths;
 
-    void cert(const qfix::CertPtr& cert) { add(".pem", [&](const fs::path& p) { qfix::write_cert(p, cert.get(), qfix::Form::Pem); }); }
-    void key(const qfix::Pkey& key) { add(".key", [&](const fs::path& p) { qfix::write_p8(p, key.get(), qfix::Form::Pem); }); }
+    void cert(const qfix::CertPtr& cert) {
+        add(".pem", [&](const fs::path& p) { qfix::write_cert(p, cert.get(), qfix::Form::Pem); });
+    }
+    void key(const qfix::Pkey& key) {
+        add(".key", [&](const fs::path& p) { qfix::write_p8(p, key.get(), qfix::Form::Pem); });
+    }
     void crl(const qfix::Name& issuer, const qfix::Pkey& key) {
         add(".crl", [&](const fs::path& p) { qfix::write_crl(p, qfix::make_crl(issuer, key).get(), qfix::Form::Der); });
     }
     void req(const qfix::Name& subject, const qfix::Pkey& key) {
-        add(".req", [&](const fs::path& p) { qfix::write_req(p, qfix::make_req(subject, key).get(), qfix::Form::Pem); });
+        add(".req",
+            [&](const fs::path& p) { qfix::write_req(p, qfix::make_req(subject, key).get(), qfix::Form::Pem); });
     }
     void chain(const qfix::Chain& chain) {
         for (const qfix::CertPtr& c : chain.certs) cert(c);
@@ -145,8 +150,7 @@ const std::vector<ExplainRow> kRows = {
 
 class CliExplainTest : public ::testing::TestWithParam<ExplainRow> {};
 
-TEST_P(CliExplainTest, GivesEachObjectsFateAndTheChecks)
-{
+TEST_P(CliExplainTest, GivesEachObjectsFateAndTheChecks) {
     const ExplainRow& row = GetParam();
     Inputs in;
     row.make(in);
@@ -180,8 +184,7 @@ TEST_P(CliExplainTest, GivesEachObjectsFateAndTheChecks)
 INSTANTIATE_TEST_SUITE_P(Arrangements, CliExplainTest, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<ExplainRow>& info) { return std::string(info.param.name); });
 
-TEST(CliExplain, HumanReportNamesEveryInputAndQuietLeavesOnlyTheJson)
-{
+TEST(CliExplain, HumanReportNamesEveryInputAndQuietLeavesOnlyTheJson) {
     Inputs in;
     qfix::Chain c = qfix::make_chain(3, "Human");
     in.chain(c);

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <deque>
 
 namespace fs = std::filesystem;
 
@@ -19,8 +19,7 @@ namespace {
 constexpr const char* kInPass = "in-Secret-1";
 constexpr const char* kOutPass = "out-Secret-2";
 
-void ExpectNoPassPhrase(const CliResult& r)
-{
+void ExpectNoPassPhrase(const CliResult& r) {
     for (const char* secret : {kInPass, kOutPass}) {
         EXPECT_EQ(r.out.find(secret), std::string::npos) << r.out;
         EXPECT_EQ(r.err.find(secret), std::string::npos) << r.err;
@@ -29,13 +28,11 @@ void ExpectNoPassPhrase(const CliResult& r)
 
 // The sample set with the leaf's key encrypted under kInPass.
 struct EncryptedKeySet : SampleSet {
-    EncryptedKeySet()
-    {
+    EncryptedKeySet() {
         encryptedKey = dir.file("leaf-key-encrypted.pem");
         qfix::write_p8_encrypted(encryptedKey, chain.keys[2].get(), kInPass, qfix::Form::Pem, -1, "AES-256-CBC");
     }
-    std::vector<std::string> chainThen(const fs::path& last) const
-    {
+    std::vector<std::string> chainThen(const fs::path& last) const {
         return {root.string(), intermediate.string(), leaf.string(), last.string()};
     }
     fs::path encryptedKey;
@@ -47,8 +44,7 @@ struct SourceRow {
     std::function<std::string(CliRun&, const SampleSet&, const std::string& secret)> give;
 };
 
-const std::vector<SourceRow>& Sources()
-{
+const std::vector<SourceRow>& Sources() {
     static const std::vector<SourceRow> rows = {
         {"pass", [](CliRun&, const SampleSet&, const std::string& secret) { return "pass:" + secret; }},
         {"env",
@@ -81,8 +77,7 @@ const std::vector<SourceRow>& Sources()
     return rows;
 }
 
-bool OpensslReadsP12(const fs::path& file, const std::string& pass, int* certificates)
-{
+bool OpensslReadsP12(const fs::path& file, const std::string& pass, int* certificates) {
     qfix::CommandResult r =
         qfix::run_command("openssl pkcs12 -in '" + file.string() + "' -nokeys -passin 'pass:" + pass + "' 2>/dev/null");
     *certificates = 0;
@@ -94,8 +89,7 @@ bool OpensslReadsP12(const fs::path& file, const std::string& pass, int* certifi
 
 }  // namespace
 
-TEST(CliPass, EverySourceOpensAnEncryptedInput)
-{
+TEST(CliPass, EverySourceOpensAnEncryptedInput) {
     for (const SourceRow& row : Sources()) {
         EncryptedKeySet s;
         CliRun run;
@@ -110,15 +104,22 @@ TEST(CliPass, EverySourceOpensAnEncryptedInput)
     }
 }
 
-TEST(CliPass, EverySourceProtectsAnEncryptedOutput)
-{
+TEST(CliPass, EverySourceProtectsAnEncryptedOutput) {
     for (const SourceRow& row : Sources()) {
         SampleSet s;
         CliRun run;
         std::string given = row.give(run, s, kOutPass);
         fs::path out = s.dir.file("out.p12");
-        run.args = {"-f", "p12", "-o", out.string(), "--passout", given,
-                    s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()};
+        run.args = {"-f",
+                    "p12",
+                    "-o",
+                    out.string(),
+                    "--passout",
+                    given,
+                    s.root.string(),
+                    s.intermediate.string(),
+                    s.leaf.string(),
+                    s.key.string()};
         CliResult r = RunCli(run);
         ASSERT_EQ(r.status, 0) << row.name << ": " << r.err;
         ExpectNoPassPhrase(r);
@@ -130,8 +131,7 @@ TEST(CliPass, EverySourceProtectsAnEncryptedOutput)
 }
 
 // One stream for both: the first line opens the input, the second protects the output.
-TEST(CliPass, SharedStreamGivesInputTheFirstLineAndOutputTheSecond)
-{
+TEST(CliPass, SharedStreamGivesInputTheFirstLineAndOutputTheSecond) {
     for (bool viaFd : {false, true}) {
         EncryptedKeySet s;
         CliRun run;
@@ -155,8 +155,7 @@ TEST(CliPass, SharedStreamGivesInputTheFirstLineAndOutputTheSecond)
 }
 
 // Without a usable pass phrase an encrypted input is skipped, and says why; the others still count.
-TEST(CliPass, InputsWithoutTheRightPassPhraseAreSkipped)
-{
+TEST(CliPass, InputsWithoutTheRightPassPhraseAreSkipped) {
     struct Row {
         const char* name;
         std::vector<std::string> options;
@@ -166,7 +165,9 @@ TEST(CliPass, InputsWithoutTheRightPassPhraseAreSkipped)
     const std::vector<Row> rows = {
         {"wrong", {"--passin", "pass:not-it"}, "wrong pass phrase", nullptr},
         {"none and no terminal", {}, "no pass phrase", nullptr},
-        {"unset variable", {"--passin", "env:QUILLON_TEST_UNSET"}, "no pass phrase",
+        {"unset variable",
+         {"--passin", "env:QUILLON_TEST_UNSET"},
+         "no pass phrase",
          "--passin: the environment variable QUILLON_TEST_UNSET is not set"},
         {"missing file", {"--passin", "file:/nonexistent/pass"}, "no pass phrase", "--passin: cannot open"},
         {"closed descriptor", {"--passin", "fd:9"}, "no pass phrase", "--passin: fd:9"},
@@ -192,8 +193,7 @@ TEST(CliPass, InputsWithoutTheRightPassPhraseAreSkipped)
 }
 
 // An encrypted output without a pass phrase is not written, and nothing is left behind.
-TEST(CliPass, EncryptedOutputWithoutAPassPhraseIsNotWritten)
-{
+TEST(CliPass, EncryptedOutputWithoutAPassPhraseIsNotWritten) {
     for (const std::vector<std::string>& options :
          {std::vector<std::string>{}, std::vector<std::string>{"--passout", "pass:"},
           std::vector<std::string>{"--passout", "env:QUILLON_TEST_UNSET"}}) {
@@ -201,8 +201,8 @@ TEST(CliPass, EncryptedOutputWithoutAPassPhraseIsNotWritten)
         CliRun run;
         run.unsetEnv = {"QUILLON_TEST_UNSET"};
         run.args = options;
-        run.args.insert(run.args.end(), {"-f", "p12", s.root.string(), s.intermediate.string(), s.leaf.string(),
-                                         s.key.string()});
+        run.args.insert(run.args.end(),
+                        {"-f", "p12", s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()});
         CliResult r = RunCli(run);
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_NE(r.out.find("Output Failed ... no pass phrase\n"), std::string::npos) << r.out;
@@ -218,8 +218,7 @@ namespace {
 class ScriptedTerminal : public TerminalPrompt {
 public:
     explicit ScriptedTerminal(std::deque<std::optional<std::string>> answers) : answers_(std::move(answers)) {}
-    std::optional<SecretString> Ask(const std::string& prompt) override
-    {
+    std::optional<SecretString> Ask(const std::string& prompt) override {
         prompts.push_back(prompt);
         if (answers_.empty()) return std::nullopt;
         std::optional<std::string> a = answers_.front();
@@ -236,15 +235,13 @@ private:
     std::deque<std::optional<std::string>> answers_;
 };
 
-std::optional<std::string> Answer(CliPassProvider& provider, PassPurpose purpose, bool retry)
-{
+std::optional<std::string> Answer(CliPassProvider& provider, PassPurpose purpose, bool retry) {
     std::optional<SecretString> s = provider(PassRequest{purpose, "f.p12", retry});
     if (!s) return std::nullopt;
     return s->str();
 }
 
-int PipeWith(const std::string& text)
-{
+int PipeWith(const std::string& text) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     EXPECT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
@@ -254,8 +251,7 @@ int PipeWith(const std::string& text)
 
 }  // namespace
 
-TEST(CliPassProvider, TerminalIsAskedAFewTimesPerInputThenGivesUp)
-{
+TEST(CliPassProvider, TerminalIsAskedAFewTimesPerInputThenGivesUp) {
     ScriptedTerminal terminal({"a", "b", "c", "d", "e"});
     std::ostringstream diagnostics;
     CliPassProvider provider(std::nullopt, std::nullopt, terminal, diagnostics);
@@ -269,8 +265,7 @@ TEST(CliPassProvider, TerminalIsAskedAFewTimesPerInputThenGivesUp)
     EXPECT_EQ(Answer(provider, PassPurpose::OpenInput, false), "d");
 }
 
-TEST(CliPassProvider, TerminalOutputPassPhraseIsConfirmed)
-{
+TEST(CliPassProvider, TerminalOutputPassPhraseIsConfirmed) {
     struct Row {
         std::deque<std::optional<std::string>> answers;
         std::optional<std::string> result;
@@ -292,8 +287,7 @@ TEST(CliPassProvider, TerminalOutputPassPhraseIsConfirmed)
     }
 }
 
-TEST(CliPassProvider, GivenSourceIsReadOnceAndNeverRetried)
-{
+TEST(CliPassProvider, GivenSourceIsReadOnceAndNeverRetried) {
     ScriptedTerminal terminal({"from-terminal"});
     std::ostringstream diagnostics;
     std::string error;
@@ -309,8 +303,7 @@ TEST(CliPassProvider, GivenSourceIsReadOnceAndNeverRetried)
     close(fd);
 }
 
-TEST(CliPassSources, LineReaderTakesOneLineWithinItsLimit)
-{
+TEST(CliPassSources, LineReaderTakesOneLineWithinItsLimit) {
     struct Row {
         std::string text;
         std::optional<std::string> line;
@@ -344,8 +337,7 @@ namespace {
 
 // Reads from the pseudo-terminal's master side until `text` has appeared at or after `from` (or the
 // child is gone).
-bool ReadUntil(int master, std::string& seen, const std::string& text, std::size_t from = 0)
-{
+bool ReadUntil(int master, std::string& seen, const std::string& text, std::size_t from = 0) {
     while (seen.find(text, from) == std::string::npos) {
         char buf[512];
         ssize_t n = read(master, buf, sizeof buf);
@@ -363,8 +355,7 @@ struct TerminalRun {
 // Runs the command line on a pseudo-terminal; at each prompt in `script` types its answer. Answers are
 // typed only once their prompt is shown, as a person would: echo is off by then.
 TerminalRun RunOnTerminal(const std::vector<std::string>& args,
-                          const std::vector<std::pair<std::string, std::string>>& script)
-{
+                          const std::vector<std::pair<std::string, std::string>>& script) {
     std::vector<std::string> argvStrings = {QUILLON_CLI_PATH};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -395,8 +386,7 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args,
 
 }  // namespace
 
-TEST(CliTerminal, AsksWithoutEchoForInputOnceAndForOutputTwice)
-{
+TEST(CliTerminal, AsksWithoutEchoForInputOnceAndForOutputTwice) {
     EncryptedKeySet s;
     fs::path out = s.dir.file("typed.p12");
     std::vector<std::string> args = {"-f", "p12", "-o", out.string()};

@@ -1,18 +1,17 @@
 #include "tests/cli/cli_process.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 
 namespace {
 
 // A pipe whose write end is filled with `text` and closed, so the reader sees the text, then the end.
 // Texts in these tests are far below the pipe's buffer, so nothing blocks.
-int PrefilledPipe(const std::string& text)
-{
+int PrefilledPipe(const std::string& text) {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
     if (!text.empty() && write(fds[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
@@ -22,15 +21,13 @@ int PrefilledPipe(const std::string& text)
 
 }  // namespace
 
-CliResult RunCli(std::vector<std::string> args)
-{
+CliResult RunCli(std::vector<std::string> args) {
     CliRun run;
     run.args = std::move(args);
     return RunCli(run);
 }
 
-CliResult RunCli(const CliRun& run)
-{
+CliResult RunCli(const CliRun& run) {
     int in = PrefilledPipe(run.stdinText);
     int extra = run.extraFd >= 0 ? PrefilledPipe(run.extraFdText) : -1;
     int out[2], err[2];

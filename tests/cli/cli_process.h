@@ -8,10 +8,10 @@
 
 struct CliRun {
     std::vector<std::string> args;
-    std::string stdinText;                       // written to the child's standard input, then closed
-    std::map<std::string, std::string> env;      // set in the child on top of ours
-    std::vector<std::string> unsetEnv;           // removed in the child
-    int extraFd = -1;                            // when >= 0, a pipe at this descriptor holding extraFdText
+    std::string stdinText;                   // written to the child's standard input, then closed
+    std::map<std::string, std::string> env;  // set in the child on top of ours
+    std::vector<std::string> unsetEnv;       // removed in the child
+    int extraFd = -1;                        // when >= 0, a pipe at this descriptor holding extraFdText
     std::string extraFdText;
 };
 

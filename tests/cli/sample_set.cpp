@@ -1,7 +1,6 @@
 #include "tests/cli/sample_set.h"
 
-SampleSet::SampleSet() : chain(qfix::make_chain(3, "Quillon Test", /*rsa_leaf=*/true))
-{
+SampleSet::SampleSet() : chain(qfix::make_chain(3, "Quillon Test", /*rsa_leaf=*/true)) {
     root = dir.file("root.pem");
     intermediate = dir.file("intermediate.pem");
     leaf = dir.file("leaf.pem");
@@ -17,6 +16,7 @@ SampleSet::SampleSet() : chain(qfix::make_chain(3, "Quillon Test", /*rsa_leaf=*/
     qfix::write_crl(crl, list.get(), qfix::Form::Der);
     qfix::write_p8(key, chain.keys[2].get(), qfix::Form::Pem);
     qfix::Pkey other = qfix::ec_key();
-    qfix::write_cert(unrelated, qfix::make_self_signed(qfix::cn("Quillon Test Unrelated"), other).get(), qfix::Form::Pem);
+    qfix::write_cert(unrelated, qfix::make_self_signed(qfix::cn("Quillon Test Unrelated"), other).get(),
+                     qfix::Form::Pem);
     qfix::write_text(junk, "not a certificate at all\n");
 }

@@ -35,7 +35,8 @@ TEST(DnText, MatchesOpensslCommandLine) {
 
 TEST(DnText, ExampleFromTheDocumentation) {
     Pkey key = ec_key();
-    auto record = ASN1_read_cert(der_of(make_self_signed({{"C", "JP"}, {"O", "Example, Inc."}, {"CN", "日本語"}}, key).get()));
+    auto record =
+        ASN1_read_cert(der_of(make_self_signed({{"C", "JP"}, {"O", "Example, Inc."}, {"CN", "日本語"}}, key).get()));
     ASSERT_TRUE(record);
     EXPECT_EQ(record->subject, "C=JP, O=Example\\, Inc., CN=日本語");
 }

@@ -120,7 +120,8 @@ TEST_F(OutputSafety, WriteFailingHalfWayKeepsTheOldFile) {
     ASSERT_TRUE(crl);
     ASSERT_GT(crl->der.size(), 20000u);
 
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &previous);
     rlimit saved{};
@@ -172,7 +173,8 @@ TEST_F(OutputSafety, KeyFilesAre0600WhateverTheUmask) {
         ASSERT_NE(w.write(file.c_str()), 0);
         struct stat st {};
         stat(file.c_str(), &st);
-        bool holds_key = std::string(w.name) != "der" && std::string(w.name) != "pem cert" && std::string(w.name) != "p7";
+        bool holds_key =
+            std::string(w.name) != "der" && std::string(w.name) != "pem cert" && std::string(w.name) != "p7";
         EXPECT_EQ(st.st_mode & 0777, holds_key ? 0600u : 0666u);
     }
     umask(old_mask);

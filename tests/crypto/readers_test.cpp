@@ -23,9 +23,12 @@ struct Reader {
 template <class R>
 std::optional<KeyNumber> number_of(const std::unique_ptr<R>& r) {
     if (!r) return std::nullopt;
-    if constexpr (std::is_same_v<R, Cert>) return r->pubkey.number;
-    else if constexpr (std::is_same_v<R, Key>) return r->number;
-    else return KeyNumber{};
+    if constexpr (std::is_same_v<R, Cert>)
+        return r->pubkey.number;
+    else if constexpr (std::is_same_v<R, Key>)
+        return r->number;
+    else
+        return KeyNumber{};
 }
 
 template <class R>
@@ -34,7 +37,8 @@ std::function<std::optional<KeyNumber>(const char*)> by_path(std::unique_ptr<R> 
 }
 
 template <class R>
-std::function<std::optional<KeyNumber>(const char*)> by_bytes(std::unique_ptr<R> (*f)(const std::vector<unsigned char>&)) {
+std::function<std::optional<KeyNumber>(const char*)> by_bytes(
+    std::unique_ptr<R> (*f)(const std::vector<unsigned char>&)) {
     return [f](const char* p) -> std::optional<KeyNumber> {
         auto der = ASN1_read_der(p);
         if (!der) return std::nullopt;
@@ -135,15 +139,12 @@ std::vector<Case> cases() {
          [=](auto p) { write_p8_encrypted(p, ec.get(), kPass, Form::Der, -1, "AES-256-CBC"); }},
         {"p8enc der md5-des", "P8enc_read_file", true, dsa,
          [=](auto p) { write_p8_encrypted(p, dsa.get(), kPass, Form::Der, md5des); }},
-        {"p7 pem", "PEM_read_p7", false, chain.keys[0],
-         [=](auto p) { write_p7(p, chain.certs, {crl}, Form::Pem); }},
-        {"p7 der", "P7s_read_file", false, chain.keys[0],
-         [=](auto p) { write_p7(p, chain.certs, {}, Form::Der); }},
+        {"p7 pem", "PEM_read_p7", false, chain.keys[0], [=](auto p) { write_p7(p, chain.certs, {crl}, Form::Pem); }},
+        {"p7 der", "P7s_read_file", false, chain.keys[0], [=](auto p) { write_p7(p, chain.certs, {}, Form::Der); }},
         {"p7 der crl only", "P7s_read_file", false, nullptr, [=](auto p) { write_p7(p, {}, {crl}, Form::Der); }},
         {"p12 3des", "P12_read_file", true, rsa,
          [=](auto p) { write_p12(p, rsa.get(), cert.get(), chain.certs, with_pass); }},
-        {"p12 rc2-40", "P12_read_file", true, rsa,
-         [=](auto p) { write_p12(p, rsa.get(), cert.get(), {}, legacy); }},
+        {"p12 rc2-40", "P12_read_file", true, rsa, [=](auto p) { write_p12(p, rsa.get(), cert.get(), {}, legacy); }},
         {"p12 no mac", "P12_read_file", true, rsa, [=](auto p) { write_p12(p, rsa.get(), cert.get(), {}, no_mac); }},
         {"p12 empty pass", "P12_read_file", false, rsa,
          [=](auto p) { write_p12(p, rsa.get(), cert.get(), {}, empty_pass); }},
@@ -196,8 +197,8 @@ TEST(Readers, KeyTypesAreNamed) {
         Pkey key;
         int type;
     };
-    const Row rows[] = {{rsa_key(0), KEY_RSA_PRV}, {dsa_key(), KEY_DSA_PRV}, {ec_key(), KEY_EC_PRV},
-                        {ed25519_key(), KEY_OTHER_PRV}};
+    const Row rows[] = {
+        {rsa_key(0), KEY_RSA_PRV}, {dsa_key(), KEY_DSA_PRV}, {ec_key(), KEY_EC_PRV}, {ed25519_key(), KEY_OTHER_PRV}};
     for (const auto& row : rows) {
         write_p8(dir.file("k.p8"), row.key.get(), Form::Der);
         auto key = P8_read_file(dir.file("k.p8").c_str());

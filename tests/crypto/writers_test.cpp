@@ -358,8 +358,10 @@ TEST(BundleWriters, Pkcs12OpensInOpenSslAndPairsTheKey) {
             EXPECT_EQ(std::string(name ? name : ""), "cert " + std::to_string(2 - i));
             OPENSSL_free(name);
             auto id = attr_bytes(bag, NID_localKeyID);
-            if (i == 0) leaf_id = id;
-            else EXPECT_TRUE(id.empty()) << "localKeyID on a certificate without its key";
+            if (i == 0)
+                leaf_id = id;
+            else
+                EXPECT_TRUE(id.empty()) << "localKeyID on a certificate without its key";
         }
         EXPECT_FALSE(leaf_id.empty());
         sk_PKCS12_SAFEBAG_pop_free(certs, PKCS12_SAFEBAG_free);
@@ -410,7 +412,8 @@ TEST(BundleWriters, Pkcs12AsTheOpensslCommandLineSeesIt) {
     };
     const Row rows[] = {
         {KX_P12_3DES_3KEY, 0, "MAC: sha1, Iteration 2048", "pbeWithSHA1And3-KeyTripleDES-CBC, Iteration 2048"},
-        {KX_AES256, 4096, "MAC: sha256, Iteration 4096", "PBES2, PBKDF2, AES-256-CBC, Iteration 4096, PRF hmacWithSHA256"},
+        {KX_AES256, 4096, "MAC: sha256, Iteration 4096",
+         "PBES2, PBKDF2, AES-256-CBC, Iteration 4096, PRF hmacWithSHA256"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.pbe);
@@ -418,8 +421,8 @@ TEST(BundleWriters, Pkcs12AsTheOpensslCommandLineSeesIt) {
         KX_set_pbe_iterations(row.iterations);
         ScriptedPassProvider provider({std::string(kPass)});
         ASSERT_TRUE(P12_write_file(p.container.get(), dir.file("cli.p12").c_str()));
-        auto r = run_command("openssl pkcs12 -info -noout -in '" + dir.file("cli.p12").string() + "' -passin 'pass:" +
-                             kPass + "' 2>&1");
+        auto r = run_command("openssl pkcs12 -info -noout -in '" + dir.file("cli.p12").string() +
+                             "' -passin 'pass:" + kPass + "' 2>&1");
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_NE(r.out.find(row.mac), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(std::string("PKCS7 Encrypted data: ") + row.pbe), std::string::npos) << r.out;
@@ -439,7 +442,8 @@ TEST(BundleWriters, Pkcs12ReadsBackThroughOurReader) {
     std::vector<int> types;
     for (P12Bag* b = back->first.get(); b; b = b->next.get()) types.push_back(b->type);
     EXPECT_EQ(types, (std::vector<int>{BAG_CERT, BAG_CERT, BAG_CERT, BAG_KEY}));
-    EXPECT_EQ(LN_cmp(back->first->cert()->pubkey.number, P12_find_bag(back.get(), BAG_KEY, MARK_NONE)->key()->number), 0);
+    EXPECT_EQ(LN_cmp(back->first->cert()->pubkey.number, P12_find_bag(back.get(), BAG_KEY, MARK_NONE)->key()->number),
+              0);
     EXPECT_EQ(back->first->friendly_name, std::u16string(u"cert 2"));
 }
 

@@ -63,13 +63,11 @@ TEST_P(ArrivalOneFileAtATime, PlacesWhatHasAPlaceWhenItArrives) {
     EXPECT_EQ(doc.m_nDepth, std::max({c.root, c.inter, c.user}));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOrder, ArrivalOneFileAtATime,
-                         ::testing::Values(ArrivalCase{{USER, ROOT, INTER}, -1, 0, 1},
-                                           ArrivalCase{{ROOT, USER, INTER}, 0, 1, -1},
-                                           ArrivalCase{{USER, INTER, ROOT}, 0, 1, 2},
-                                           ArrivalCase{{INTER, USER, ROOT}, 0, 1, 2},
-                                           ArrivalCase{{INTER, ROOT, USER}, 0, 1, 2},
-                                           ArrivalCase{{ROOT, INTER, USER}, 0, 1, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryOrder, ArrivalOneFileAtATime,
+    ::testing::Values(ArrivalCase{{USER, ROOT, INTER}, -1, 0, 1}, ArrivalCase{{ROOT, USER, INTER}, 0, 1, -1},
+                      ArrivalCase{{USER, INTER, ROOT}, 0, 1, 2}, ArrivalCase{{INTER, USER, ROOT}, 0, 1, 2},
+                      ArrivalCase{{INTER, ROOT, USER}, 0, 1, 2}, ArrivalCase{{ROOT, INTER, USER}, 0, 1, 2}));
 
 TEST(ChainArrivingTogether, EveryOrderGivesTheSameChain) {
     std::array<Piece, 3> order{ROOT, INTER, USER};
@@ -116,10 +114,9 @@ TEST(ChainBuilding, SixInputsWithoutMatchingKeyLogEveryStep) {
                        "CRL -- 2\r\n" +
                        Clean(11002) + Clean(11003));
     // The issuers moved directly after the certificates they signed.
-    EXPECT_EQ(Contents(doc), (std::vector<Placed>{{BAG_CERT, kUser, 2},
-                                                  {BAG_CERT, kInter, 1},
-                                                  {BAG_CERT, kRoot, 0},
-                                                  {BAG_CRL, kInter, 2}}));
+    EXPECT_EQ(
+        Contents(doc),
+        (std::vector<Placed>{{BAG_CERT, kUser, 2}, {BAG_CERT, kInter, 1}, {BAG_CERT, kRoot, 0}, {BAG_CRL, kInter, 2}}));
 }
 
 TEST(ChainBuilding, TopSearchRelinksIssuersAfterTheCertificateTheySigned) {
@@ -130,10 +127,9 @@ TEST(ChainBuilding, TopSearchRelinksIssuersAfterTheCertificateTheySigned) {
     P12_add_crl(doc.m_pBags.get(), MakeCrl(kRoot), nullptr, MARK_NONE);
     AddPiece(doc, INTER);
     doc.BuildChain(nullptr);
-    EXPECT_EQ(Contents(doc), (std::vector<Placed>{{BAG_CERT, kUser, 2},
-                                                  {BAG_CERT, kInter, 1},
-                                                  {BAG_CERT, kRoot, 0},
-                                                  {BAG_CRL, kRoot, 1}}));
+    EXPECT_EQ(
+        Contents(doc),
+        (std::vector<Placed>{{BAG_CERT, kUser, 2}, {BAG_CERT, kInter, 1}, {BAG_CERT, kRoot, 0}, {BAG_CRL, kRoot, 1}}));
 }
 
 TEST(ChainBuilding, LoneBagsStandAtDepthZero) {
@@ -255,10 +251,9 @@ TEST(ChainBuilding, RootPresentTwiceBelowAChainKeepsBothCopies) {
     AddPiece(doc, ROOT);
     AddPiece(doc, ROOT);
     doc.BuildChain(nullptr);
-    EXPECT_EQ(Contents(doc), (std::vector<Placed>{{BAG_CERT, kUser, 2},
-                                                  {BAG_CERT, kInter, 1},
-                                                  {BAG_CERT, kRoot, 0},
-                                                  {BAG_CERT, kRoot, 0}}));
+    EXPECT_EQ(
+        Contents(doc),
+        (std::vector<Placed>{{BAG_CERT, kUser, 2}, {BAG_CERT, kInter, 1}, {BAG_CERT, kRoot, 0}, {BAG_CERT, kRoot, 0}}));
 }
 
 std::string Level(int i) { return "CN=Level " + std::to_string(i); }
@@ -298,7 +293,8 @@ TEST(ChainBuilding, CrossCertifiedPairStopsAtDepthSeven) {
     CString log;
     doc.BuildChain(&log);
     std::string expected = Check(11003) + Check(11003) + "TOP - CN=B --0\r\n";
-    for (int d = 1; d <= 7; ++d) expected += std::string("UCERT - CN=") + (d % 2 ? "A" : "B") + " --" + std::to_string(d) + "\r\n";
+    for (int d = 1; d <= 7; ++d)
+        expected += std::string("UCERT - CN=") + (d % 2 ? "A" : "B") + " --" + std::to_string(d) + "\r\n";
     EXPECT_EQ(log, expected);
     EXPECT_EQ(doc.m_nDepth, 7);
     for (const Placed& p : Contents(doc)) EXPECT_LE(p.mark, 7);

@@ -23,10 +23,8 @@ TEST(ChainFromFiles, SixInputsGiveTheExpectedLogAndMarks) {
     CString log;
     for (const auto& path : {files.user, files.inter, files.root, files.crlFile, files.userKey, files.otherFile})
         ASSERT_TRUE(Arrive(doc, path, &log)) << path;
-    EXPECT_EQ(log, Check(11003) + Check(11003) + Check(11003) + Check(11004) + Check(11002) + Check(11003) +
-                       "TOP - " + kRootDn + " --0\r\n" +
-                       "UCERT - " + kInterDn + " --1\r\n" +
-                       "UCERT - " + kUserDn + " --2\r\n" +
+    EXPECT_EQ(log, Check(11003) + Check(11003) + Check(11003) + Check(11004) + Check(11002) + Check(11003) + "TOP - " +
+                       kRootDn + " --0\r\n" + "UCERT - " + kInterDn + " --1\r\n" + "UCERT - " + kUserDn + " --2\r\n" +
                        "CRL -- 2\r\n"
                        "Private Key -- 2\r\n"
                        "--Clean One PKCS#12Bag, type=11003\r\n");

@@ -27,13 +27,19 @@ void ReferenceBuildChain(P12* c, int& depth, std::string& log) {
     std::string top;
     bool haveTop = false;
     for (P12Bag* cur = c->first.get(); cur;) {
-        if (cur->type != BAG_CERT) { cur = cur->next.get(); continue; }
+        if (cur->type != BAG_CERT) {
+            cur = cur->next.get();
+            continue;
+        }
         ++counter;
         const Cert* cc = cur->cert();
-        if (!cc->issuer) { cur = cur->next.get(); continue; }
+        if (!cc->issuer) {
+            cur = cur->next.get();
+            continue;
+        }
         std::unique_ptr<P12Bag>* link = &cur->next;
-        while (*link && !((*link)->type == BAG_CERT && (*link)->cert()->issuer &&
-                          (*link)->cert()->subject == *cc->issuer))
+        while (*link &&
+               !((*link)->type == BAG_CERT && (*link)->cert()->issuer && (*link)->cert()->subject == *cc->issuer))
             link = &(*link)->next;
         if (!*link) break;
         std::unique_ptr<P12Bag> found = std::move(*link);
@@ -94,7 +100,10 @@ void ReferenceBuildChain(P12* c, int& depth, std::string& log) {
         }
     }
     for (std::unique_ptr<P12Bag>* link = &c->first; *link;) {
-        if ((*link)->mark != MARK_NONE) { link = &(*link)->next; continue; }
+        if ((*link)->mark != MARK_NONE) {
+            link = &(*link)->next;
+            continue;
+        }
         Line(log, "--Clean One PKCS#12Bag, type=" + std::to_string((*link)->type));
         std::unique_ptr<P12Bag> gone = std::move(*link);
         *link = std::move(gone->next);

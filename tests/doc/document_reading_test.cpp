@@ -63,8 +63,10 @@ std::string KeyPem(EVP_PKEY* key, bool pkcs8 = false, const char* cipher = nullp
     BIO* bio = BIO_new(BIO_s_mem());
     const EVP_CIPHER* c = cipher ? EVP_CIPHER_fetch(nullptr, cipher, nullptr) : nullptr;
     char pass[] = "secret";
-    if (pkcs8) PEM_write_bio_PKCS8PrivateKey(bio, key, c, pass, 6, nullptr, nullptr);
-    else PEM_write_bio_PrivateKey_traditional(bio, key, c, reinterpret_cast<unsigned char*>(pass), 6, nullptr, nullptr);
+    if (pkcs8)
+        PEM_write_bio_PKCS8PrivateKey(bio, key, c, pass, 6, nullptr, nullptr);
+    else
+        PEM_write_bio_PrivateKey_traditional(bio, key, c, reinterpret_cast<unsigned char*>(pass), 6, nullptr, nullptr);
     EVP_CIPHER_free(const_cast<EVP_CIPHER*>(c));
     char* data = nullptr;
     const long n = BIO_get_mem_data(bio, &data);
@@ -74,7 +76,8 @@ std::string KeyPem(EVP_PKEY* key, bool pkcs8 = false, const char* cipher = nullp
 }
 
 std::string Relabel(std::string pem, const std::string& from, const std::string& to) {
-    for (size_t at = 0; (at = pem.find(from, at)) != std::string::npos; at += to.size()) pem.replace(at, from.size(), to);
+    for (size_t at = 0; (at = pem.find(from, at)) != std::string::npos; at += to.size())
+        pem.replace(at, from.size(), to);
     return pem;
 }
 
@@ -104,12 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"encrypted PEM RSA key",
                   [](const fs::path& p) { qfix::write_traditional_key(p, LeafKey(), "DES-EDE3-CBC", "secret"); }, kKey,
                   KEY_RSA_PRV},
-        InputCase{"PEM DSA key", [](const fs::path& p) { qfix::write_traditional_key(p, qfix::dsa_key().get()); },
-                  kKey, KEY_DSA_PRV},
+        InputCase{"PEM DSA key", [](const fs::path& p) { qfix::write_traditional_key(p, qfix::dsa_key().get()); }, kKey,
+                  KEY_DSA_PRV},
         InputCase{"DER DSA key", [](const fs::path& p) { qfix::write_dsa_der(p, qfix::dsa_key().get()); }, kKey,
                   KEY_DSA_PRV},
-        InputCase{"PEM EC key", [](const fs::path& p) { qfix::write_traditional_key(p, qfix::ec_key().get()); },
-                  kKey, KEY_EC_PRV},
+        InputCase{"PEM EC key", [](const fs::path& p) { qfix::write_traditional_key(p, qfix::ec_key().get()); }, kKey,
+                  KEY_EC_PRV},
         InputCase{"PEM PKCS#8", [](const fs::path& p) { qfix::write_p8(p, LeafKey(), qfix::Form::Pem); }, kKey,
                   KEY_RSA_PRV},
         InputCase{"DER PKCS#8", [](const fs::path& p) { qfix::write_p8(p, qfix::ec_key().get(), qfix::Form::Der); },
@@ -134,50 +137,56 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const fs::path& p) { qfix::write_p12(p, LeafKey(), Leaf(), {Example().certs[0]}); },
                   {BAG_CERT, BAG_CERT, BAG_KEY}},
         // A PEM file of several blocks gives every block it can read, in file order.
-        InputCase{"PEM certificate and key", Pieces([] { return Text(qfix::pem_of(Leaf())) + KeyPem(LeafKey()); }),
+        InputCase{"PEM certificate and key",
+                  Pieces([] { return Text(qfix::pem_of(Leaf())) + KeyPem(LeafKey()); }),
                   {BAG_CERT, BAG_KEY}},
-        InputCase{"full chain", Pieces([] {
-                      return Text(qfix::pem_of(Leaf())) + Text(qfix::pem_of(Example().certs[0].get())) +
-                             Text(qfix::pem_of(Leaf()));
-                  }),
+        InputCase{"full chain",
+                  Pieces(
+                      [] {
+                          return Text(qfix::pem_of(Leaf())) + Text(qfix::pem_of(Example().certs[0].get())) +
+                                 Text(qfix::pem_of(Leaf()));
+                      }),
                   {BAG_CERT, BAG_CERT, BAG_CERT}},
         InputCase{"bundle with text",
-                  Pieces([] {
-                      return "# Root\nsubject=CN=Read 0\n" + Text(qfix::pem_of(Example().certs[0].get())) +
-                             "\n# Leaf\n" + Text(qfix::pem_of(Leaf())) + "trailing words\n";
-                  }),
+                  Pieces(
+                      [] {
+                          return "# Root\nsubject=CN=Read 0\n" + Text(qfix::pem_of(Example().certs[0].get())) +
+                                 "\n# Leaf\n" + Text(qfix::pem_of(Leaf())) + "trailing words\n";
+                      }),
                   {BAG_CERT, BAG_CERT}},
         InputCase{"mixed kinds",
-                  Pieces([] {
-                      qfix::TempDir dir;
-                      qfix::write_p7(dir.file("p7"), {Example().certs[0]}, {}, qfix::Form::Pem);
-                      return Text(qfix::pem_of(Crl().get())) + Text(qfix::pem_of(Req().get())) +
-                             KeyPem(qfix::ec_key().get(), true) + Text(qfix::read_bytes(dir.file("p7"))) +
-                             KeyPem(LeafKey(), true, "AES-128-CBC");
-                  }),
+                  Pieces(
+                      [] {
+                          qfix::TempDir dir;
+                          qfix::write_p7(dir.file("p7"), {Example().certs[0]}, {}, qfix::Form::Pem);
+                          return Text(qfix::pem_of(Crl().get())) + Text(qfix::pem_of(Req().get())) +
+                                 KeyPem(qfix::ec_key().get(), true) + Text(qfix::read_bytes(dir.file("p7"))) +
+                                 KeyPem(LeafKey(), true, "AES-128-CBC");
+                      }),
                   {BAG_CRL, BAG_CERT, BAG_KEY, BAG_CERT, BAG_KEY}},
         InputCase{"a damaged block among good ones",
-                  Pieces([] {
-                      std::string broken = Text(qfix::pem_of(Leaf()));
-                      broken.replace(broken.size() / 2, 4, "!!!!");
-                      return Text(qfix::pem_of(Leaf())) + broken + KeyPem(LeafKey());
-                  }),
+                  Pieces(
+                      [] {
+                          std::string broken = Text(qfix::pem_of(Leaf()));
+                          broken.replace(broken.size() / 2, 4, "!!!!");
+                          return Text(qfix::pem_of(Leaf())) + broken + KeyPem(LeafKey());
+                      }),
                   {BAG_CERT, BAG_KEY}},
-        InputCase{"trusted certificate", Pieces([] {
-                      return Relabel(Text(qfix::pem_of(Leaf())), "CERTIFICATE", "TRUSTED CERTIFICATE");
-                  }),
+        InputCase{"trusted certificate",
+                  Pieces([] { return Relabel(Text(qfix::pem_of(Leaf())), "CERTIFICATE", "TRUSTED CERTIFICATE"); }),
                   kCert},
         InputCase{"PKCS#12 in PEM armour",
-                  Pieces([] {
-                      const qfix::Bytes p12 = qfix::make_p12(LeafKey(), Leaf(), {});
-                      BIO* bio = BIO_new(BIO_s_mem());
-                      PEM_write_bio(bio, "PKCS12", "", p12.data(), static_cast<long>(p12.size()));
-                      char* data = nullptr;
-                      const long n = BIO_get_mem_data(bio, &data);
-                      std::string text(data, static_cast<size_t>(n));
-                      BIO_free(bio);
-                      return text;
-                  }),
+                  Pieces(
+                      [] {
+                          const qfix::Bytes p12 = qfix::make_p12(LeafKey(), Leaf(), {});
+                          BIO* bio = BIO_new(BIO_s_mem());
+                          PEM_write_bio(bio, "PKCS12", "", p12.data(), static_cast<long>(p12.size()));
+                          char* data = nullptr;
+                          const long n = BIO_get_mem_data(bio, &data);
+                          std::string text(data, static_cast<size_t>(n));
+                          BIO_free(bio);
+                          return text;
+                      }),
                   {BAG_CERT, BAG_KEY}},
         // Traditional RSA and EC keys in DER.
         InputCase{"DER RSA key", Pieces([] { return Der(LeafKey()); }), kKey, KEY_RSA_PRV},

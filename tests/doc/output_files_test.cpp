@@ -63,7 +63,8 @@ protected:
 TEST_F(OutputFiles, CertificateAtEachDepth) {
     const std::string subjects[3] = {kRootDn, kInterDn, kUserDn};
     for (int depth = 0; depth < 3; ++depth) {
-        const std::string line = "Output Certificate file: " + std::to_string(depth) + "\r\n " + subjects[depth] + "\r\n";
+        const std::string line =
+            "Output Certificate file: " + std::to_string(depth) + "\r\n " + subjects[depth] + "\r\n";
         const fs::path der = Write(FORM_CERTIFICATE, 1, depth, line);
         EXPECT_EQ(qfix::read_bytes(der), qfix::der_of(files_.chain.certs[depth].get()));
         const fs::path pem = Write(FORM_CERTIFICATE, 0, depth, line);
@@ -155,7 +156,8 @@ TEST_F(OutputFiles, Pkcs12HoldsTheChainAndTheKeyUnderTheCertificatesName) {
 TEST_F(OutputFiles, Pkcs7ListsTheChainLeafFirst) {
     CVortlaneDoc doc;
     CString log;
-    for (const auto& path : {files_.root, files_.inter, files_.user, files_.crlFile}) ASSERT_TRUE(Arrive(doc, path, &log));
+    for (const auto& path : {files_.root, files_.inter, files_.user, files_.crlFile})
+        ASSERT_TRUE(Arrive(doc, path, &log));
     for (int der : {1, 0}) {
         const fs::path out = dir_.file(der ? "bundle.p7b" : "bundle.p7.pem");
         doc.m_nOutputForm = FORM_PKCS7;
@@ -164,7 +166,8 @@ TEST_F(OutputFiles, Pkcs7ListsTheChainLeafFirst) {
         ASSERT_NE(doc.WriteOutput(out.string(), 0, &written), 0);
         EXPECT_EQ(written, "Output PKCS#7 file:\r\n");
         Bio bio = OpenFile(out);
-        OsslPkcs7* p7 = der ? d2i_PKCS7_bio(bio.get(), nullptr) : PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr);
+        OsslPkcs7* p7 =
+            der ? d2i_PKCS7_bio(bio.get(), nullptr) : PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr);
         ASSERT_NE(p7, nullptr);
         STACK_OF(X509)* certs = p7->d.sign->cert;
         ASSERT_EQ(sk_X509_num(certs), 3);
@@ -236,7 +239,8 @@ TEST_F(OutputFiles, Pkcs8PlainAndEncrypted) {
             const fs::path out =
                 Write(FORM_PKCS8, der, 0, "Output encrypted PKCS#8 file:\r\n", "enc" + std::to_string(scheme));
             Bio in = OpenFile(out);
-            X509_SIG* sig = der ? d2i_PKCS8_bio(in.get(), nullptr) : PEM_read_bio_PKCS8(in.get(), nullptr, nullptr, nullptr);
+            X509_SIG* sig =
+                der ? d2i_PKCS8_bio(in.get(), nullptr) : PEM_read_bio_PKCS8(in.get(), nullptr, nullptr, nullptr);
             ASSERT_NE(sig, nullptr);
             const X509_ALGOR* alg = nullptr;
             X509_SIG_get0(sig, &alg, nullptr);
@@ -269,7 +273,8 @@ TEST_F(OutputFiles, CertReqFromALoneRequest) {
         ASSERT_NE(doc.WriteOutput(out.string(), 0, &written), 0);
         EXPECT_EQ(written, line);
         Bio bio = OpenFile(out);
-        X509_REQ* read = der ? d2i_X509_REQ_bio(bio.get(), nullptr) : PEM_read_bio_X509_REQ(bio.get(), nullptr, nullptr, nullptr);
+        X509_REQ* read =
+            der ? d2i_X509_REQ_bio(bio.get(), nullptr) : PEM_read_bio_X509_REQ(bio.get(), nullptr, nullptr, nullptr);
         ASSERT_NE(read, nullptr);
         EXPECT_EQ(qfix::der_of(read), qfix::der_of(req.get()));
         X509_REQ_free(read);

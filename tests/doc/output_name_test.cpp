@@ -1,5 +1,5 @@
-#include "doc/output_forms.h"
 #include "doc/output_name.h"
+#include "doc/output_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -25,10 +25,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A short old extension is replaced, for every form.
         NameCase{R"(C:\certs\ca.pem)", "Certificate", R"(C:\certs\ca.cer)"},
-        NameCase{"/certs/ca.pem", "Certificate", "/certs/ca.cer"},
-        NameCase{"/certs/ca.pem", "CRL", "/certs/ca.crl"},
-        NameCase{"/certs/ca.pem", "PrivateKey", "/certs/ca.key"},
-        NameCase{"/certs/ca.pem", "PKCS#12", "/certs/ca.p12"},
+        NameCase{"/certs/ca.pem", "Certificate", "/certs/ca.cer"}, NameCase{"/certs/ca.pem", "CRL", "/certs/ca.crl"},
+        NameCase{"/certs/ca.pem", "PrivateKey", "/certs/ca.key"}, NameCase{"/certs/ca.pem", "PKCS#12", "/certs/ca.p12"},
         NameCase{"/certs/ca.pem", "PKCS#7", "/certs/ca.p7b"},
         NameCase{R"(C:\certs\ca.pem)", "PKCS#8", R"(C:\certs\ca.crtx)"},
         NameCase{"/certs/ca.pem", "CertReq", "/certs/ca.req"},
@@ -40,19 +38,15 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{R"(C:\certs\cert)", "Certificate", R"(C:\certs\cert.cer)"},
         NameCase{"certs/cert", "Certificate", "certs/cert.cer"},
         // The dot may lie in a directory name: the last four characters go all the same.
-        NameCase{R"(C:\rel.2\x)", "Certificate", R"(C:\rel.cer)"},
-        NameCase{"/rel.2/x", "Certificate", "/rel.cer"},
+        NameCase{R"(C:\rel.2\x)", "Certificate", R"(C:\rel.cer)"}, NameCase{"/rel.2/x", "Certificate", "/rel.cer"},
         // One to three characters, and exactly four.
-        NameCase{"a", "Certificate", "a.cer"},
-        NameCase{"ab", "CRL", "ab.crl"},
-        NameCase{"a.b", "Certificate", "a.b.cer"},
-        NameCase{".pem", "Certificate", ".cer"},
+        NameCase{"a", "Certificate", "a.cer"}, NameCase{"ab", "CRL", "ab.crl"},
+        NameCase{"a.b", "Certificate", "a.b.cer"}, NameCase{".pem", "Certificate", ".cer"},
         NameCase{"abcd", "Certificate", "abcd.cer"},
         // An empty name stays empty.
         NameCase{"", "Certificate", ""},
         // No form matched: the extension is empty, so a short one is cut off or nothing changes.
-        NameCase{"/certs/ca.pem", "", "/certs/ca"},
-        NameCase{"/certs/ca.pem", "certificate", "/certs/ca"},
+        NameCase{"/certs/ca.pem", "", "/certs/ca"}, NameCase{"/certs/ca.pem", "certificate", "/certs/ca"},
         NameCase{"/certs/cert", "pkcs#12", "/certs/cert"}));
 
 TEST(DeriveOutputFileName, RepeatedChangesOfFormReplaceUntilCrtxIsSet) {

@@ -3,8 +3,7 @@
 
 namespace {
 
-DialogTemplate MakeTemplate()
-{
+DialogTemplate MakeTemplate() {
     DialogTemplate t;
     t.id = IDD_TEST;
     t.caption = "Framework Test";
@@ -27,17 +26,25 @@ DialogTemplate MakeTemplate()
         {IDC_T_CIPHER_B, "button", BS_AUTORADIOBUTTON, "B", 80, 48, 30, 10},
         {IDC_T_CIPHER_C, "button", BS_AUTORADIOBUTTON, "C", 120, 36, 30, 10},
         {IDC_T_FORM, "combobox", CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP | WS_GROUP, "", 110, 6, 60, 80},
-        {IDC_T_LIST, "listbox", LBS_SORT | LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP, "", 7, 70, 186, 30},
-        {IDC_T_LOG, "edit", ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | WS_TABSTOP, "", 7, 104, 186, 30},
+        {IDC_T_LIST, "listbox",
+         LBS_SORT | LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_BORDER |
+             WS_TABSTOP,
+         "", 7, 70, 186, 30},
+        {IDC_T_LOG, "edit",
+         ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | WS_TABSTOP, "", 7, 104,
+         186, 30},
         {IDC_T_NAME, "edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, "", 7, 140, 186, 12},
         {IDC_T_CIPHER_FRAME, "button", BS_GROUPBOX | WS_GROUP, "Cipher        ", 73, 24, 90, 40},
     };
-    t.initStrings = {{IDC_T_FORM, "Gamma"}, {IDC_T_FORM, "alpha"}, {IDC_T_FORM, "Beta"}, {IDC_T_FORM, "CRL"}, {IDC_T_FORM, "Certificate"}};
+    t.initStrings = {{IDC_T_FORM, "Gamma"},
+                     {IDC_T_FORM, "alpha"},
+                     {IDC_T_FORM, "Beta"},
+                     {IDC_T_FORM, "CRL"},
+                     {IDC_T_FORM, "Certificate"}};
     return t;
 }
 
-DialogTemplate MakeBoxTemplate()
-{
+DialogTemplate MakeBoxTemplate() {
     DialogTemplate t;
     t.id = IDD_TEST_BOX;
     t.caption = "Box";
@@ -53,8 +60,7 @@ DialogTemplate MakeBoxTemplate()
     return t;
 }
 
-std::vector<IconImage> MakeIcon()
-{
+std::vector<IconImage> MakeIcon() {
     std::vector<IconImage> images;
     for (int size : {32, 16}) {
         IconImage image{size, size, std::vector<std::uint32_t>(static_cast<size_t>(size * size), 0xFF000080u)};
@@ -65,19 +71,26 @@ std::vector<IconImage> MakeIcon()
 
 }  // namespace
 
-void RegisterTestResources()
-{
+void RegisterTestResources() {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     AfxRegisterDialog(MakeTemplate());
     AfxRegisterDialog(MakeBoxTemplate());
     MenuTemplate menu;
     menu.id = IDR_TEST_MENU;
     menu.items = {
-        {"&File", 0, MF_POPUP, {{"&New\tCtrl+N", ID_FILE_NEW, 0, {}}, {"&Open...\tCtrl+O", ID_FILE_OPEN, 0, {}}, {"", 0, MF_SEPARATOR, {}}, {"E&xit", ID_APP_EXIT, 0, {}}}},
-        {"&Edit", 0, MF_POPUP | MF_GRAYED, {{"&Undo\tCtrl+Z", ID_EDIT_UNDO, 0, {}}, {"&Copy\tCtrl+C", ID_EDIT_COPY, 0, {}}}},
+        {"&File",
+         0,
+         MF_POPUP,
+         {{"&New\tCtrl+N", ID_FILE_NEW, 0, {}},
+          {"&Open...\tCtrl+O", ID_FILE_OPEN, 0, {}},
+          {"", 0, MF_SEPARATOR, {}},
+          {"E&xit", ID_APP_EXIT, 0, {}}}},
+        {"&Edit",
+         0,
+         MF_POPUP | MF_GRAYED,
+         {{"&Undo\tCtrl+Z", ID_EDIT_UNDO, 0, {}}, {"&Copy\tCtrl+C", ID_EDIT_COPY, 0, {}}}},
         {"&Help", 0, MF_POPUP, {{"&About...", ID_APP_ABOUT, 0, {}}}},
     };
     AfxRegisterMenu(menu);
@@ -85,8 +98,7 @@ void RegisterTestResources()
     AfxRegisterString(101, "&About test...");
 }
 
-const DialogTemplate& TestTemplate()
-{
+const DialogTemplate& TestTemplate() {
     RegisterTestResources();
     return *AfxFindDialogTemplate(IDD_TEST);
 }
@@ -94,25 +106,23 @@ const DialogTemplate& TestTemplate()
 int IconOffset(int client, int icon) { return (client - icon + 1) / 2; }
 
 BEGIN_MESSAGE_MAP(CTestDlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_WM_DROPFILES()
-    ON_EN_CHANGE(IDC_T_DEPTH, OnChangeDepth)
-    ON_BN_CLICKED(IDC_T_DER, OnDer)
-    ON_BN_CLICKED(IDC_T_PEM, OnPem)
-    ON_CBN_SELCHANGE(IDC_T_FORM, OnSelchangeForm)
-    ON_COMMAND(ID_APP_ABOUT, OnAbout)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_DROPFILES()
+ON_EN_CHANGE(IDC_T_DEPTH, OnChangeDepth)
+ON_BN_CLICKED(IDC_T_DER, OnDer)
+ON_BN_CLICKED(IDC_T_PEM, OnPem)
+ON_CBN_SELCHANGE(IDC_T_FORM, OnSelchangeForm)
+ON_COMMAND(ID_APP_ABOUT, OnAbout)
 END_MESSAGE_MAP()
 
-CTestDlg::CTestDlg() : CDialog(IDD_TEST)
-{
+CTestDlg::CTestDlg() : CDialog(IDD_TEST) {
     RegisterTestResources();
     m_hIcon = AfxLoadIcon(IDI_TEST);
 }
 
-void CTestDlg::DoDataExchange(CDataExchange* pDX)
-{
+void CTestDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_T_LIST, m_listInput);
     DDX_CBString(pDX, IDC_T_FORM, m_strForm);
@@ -124,15 +134,12 @@ void CTestDlg::DoDataExchange(CDataExchange* pDX)
     DDV_MinMaxInt(pDX, m_nDepth, 0, 10);
 }
 
-void CTestDlg::OnSysCommand(UINT nID, LPARAM)
-{
+void CTestDlg::OnSysCommand(UINT nID, LPARAM) {
     sysCommands.push_back(nID);
-    if ((nID & 0xFFF0) != IDM_TEST_ABOUT)
-        Default();
+    if ((nID & 0xFFF0) != IDM_TEST_ABOUT) Default();
 }
 
-void CTestDlg::OnPaint()
-{
+void CTestDlg::OnPaint() {
     if (!IsIconic()) {
         Default();
         return;
@@ -146,8 +153,7 @@ void CTestDlg::OnPaint()
     dc.DrawIcon(IconOffset(rect.Width(), cx), IconOffset(rect.Height(), cy), m_hIcon);
 }
 
-void CTestDlg::OnDropFiles(HDROP hDropInfo)
-{
+void CTestDlg::OnDropFiles(HDROP hDropInfo) {
     const UINT count = DragQueryFile(hDropInfo, DRAG_QUERY_COUNT, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         dropped.push_back(DragQueryFilePath(hDropInfo, i));
@@ -158,21 +164,18 @@ void CTestDlg::OnDropFiles(HDROP hDropInfo)
     DragFinish(hDropInfo);
 }
 
-void CTestDlg::OnChangeDepth()
-{
+void CTestDlg::OnChangeDepth() {
     ++depthChanges;
-    if (depthHandlerRunsExchange)
-        UpdateData(TRUE);
+    if (depthHandlerRunsExchange) UpdateData(TRUE);
 }
 
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
-    ON_COMMAND(ID_FILE_NEW, OnFileNew)
-    ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
-    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+ON_COMMAND(ID_FILE_NEW, OnFileNew)
+ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
+ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CTestApp& TestApp()
-{
+CTestApp& TestApp() {
     static CTestApp app;
     return app;
 }

@@ -60,8 +60,7 @@ public:
     bool depthHandlerRunsExchange = true;
 
     void OnOK() override { ++okCount; }
-    void OnCancel() override
-    {
+    void OnCancel() override {
         ++cancelCount;
         CDialog::OnCancel();
     }

@@ -5,14 +5,12 @@
 
 #include "test_fixture.h"
 
-TEST_F(DialogTest, DropsAreRefusedUntilTheDialogAcceptsFiles)
-{
+TEST_F(DialogTest, DropsAreRefusedUntilTheDialogAcceptsFiles) {
     EXPECT_FALSE(AfxQtDropFiles(&dlg, {"/tmp/a.pem"}));
     EXPECT_TRUE(dlg.dropped.empty());
 }
 
-TEST_F(DialogTest, DroppedFilesArriveInDropOrderAtFullLength)
-{
+TEST_F(DialogTest, DroppedFilesArriveInDropOrderAtFullLength) {
     dlg.DragAcceptFiles(TRUE);
     const std::string longPath = "/tmp/" + std::string(150, 'd') + "/" + std::string(150, 'f') + ".pem";
     ASSERT_GT(longPath.size(), 259u);
@@ -25,19 +23,16 @@ TEST_F(DialogTest, DroppedFilesArriveInDropOrderAtFullLength)
     EXPECT_EQ(dlg.droppedBuffer[0], paths[0]);
 }
 
-TEST(IconPosition, CentresAndTruncatesTowardZero)
-{
+TEST(IconPosition, CentresAndTruncatesTowardZero) {
     const struct {
         int client, icon, offset;
     } cases[] = {{30, 32, 0}, {31, 32, 0}, {33, 32, 1}, {100, 32, 34}, {0, 32, -15}, {32, 32, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IconOffset(c.client, c.icon), c.offset) << c.client;
+    for (const auto& c : cases) EXPECT_EQ(IconOffset(c.client, c.icon), c.offset) << c.client;
     EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
     EXPECT_EQ(GetSystemMetrics(SM_CYICON), 32);
 }
 
-TEST_F(DialogTest, PaintDrawsTheIconOnlyWhileMinimized)
-{
+TEST_F(DialogTest, PaintDrawsTheIconOnlyWhileMinimized) {
     AfxQtDrawIconLog().clear();
     dlg.SendMessage(WM_PAINT);
     EXPECT_TRUE(AfxQtDrawIconLog().empty());
@@ -63,8 +58,7 @@ TEST_F(DialogTest, PaintDrawsTheIconOnlyWhileMinimized)
     Window()->setWindowState(Qt::WindowNoState);
 }
 
-TEST_F(DialogTest, IconsSetOnTheWindowAndQueriedBack)
-{
+TEST_F(DialogTest, IconsSetOnTheWindowAndQueriedBack) {
     HICON icon = AfxLoadIcon(IDI_TEST);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(dlg.SetIcon(icon, TRUE), nullptr);
@@ -75,8 +69,7 @@ TEST_F(DialogTest, IconsSetOnTheWindowAndQueriedBack)
     EXPECT_EQ(AfxLoadIcon(4242), nullptr);
 }
 
-TEST(IconStatics, ShowTheRegisteredIconAtItsStandardSize)
-{
+TEST(IconStatics, ShowTheRegisteredIconAtItsStandardSize) {
     RegisterTestResources();
     CDialog box(IDD_TEST_BOX);
     ASSERT_TRUE(box.Create());

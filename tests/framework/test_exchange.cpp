@@ -13,8 +13,7 @@ const CString kIntegerPrompt = "Please enter an integer.";
 const CString kRangePrompt = "Please enter an integer between 0 and 10.";
 }  // namespace
 
-TEST_F(DialogTest, ExchangeToControlsShowsEveryMember)
-{
+TEST_F(DialogTest, ExchangeToControlsShowsEveryMember) {
     dlg.m_strForm = "CRL";
     dlg.m_nEncoding = 1;
     dlg.m_nCipher = 2;
@@ -43,8 +42,7 @@ TEST_F(DialogTest, ExchangeToControlsShowsEveryMember)
     EXPECT_TRUE(boxes.texts.empty());
 }
 
-TEST_F(DialogTest, WritingAnOutOfRangeDepthNeverPrompts)
-{
+TEST_F(DialogTest, WritingAnOutOfRangeDepthNeverPrompts) {
     ScriptedMessageBoxes boxes;
     dlg.m_nDepth = 42;
     EXPECT_TRUE(dlg.UpdateData(FALSE));
@@ -52,8 +50,7 @@ TEST_F(DialogTest, WritingAnOutOfRangeDepthNeverPrompts)
     EXPECT_TRUE(boxes.texts.empty());
 }
 
-TEST_F(DialogTest, DepthIsRefusedWithThePromptThatFitsAndTheExchangeStops)
-{
+TEST_F(DialogTest, DepthIsRefusedWithThePromptThatFitsAndTheExchangeStops) {
     struct Case {
         const char* text;
         BOOL result;
@@ -98,8 +95,7 @@ TEST_F(DialogTest, DepthIsRefusedWithThePromptThatFitsAndTheExchangeStops)
     }
 }
 
-TEST_F(DialogTest, TypingInTheDepthFieldRunsTheHandlerAndPromptsAtOnce)
-{
+TEST_F(DialogTest, TypingInTheDepthFieldRunsTheHandlerAndPromptsAtOnce) {
     auto* depth = Control<QLineEdit>(IDC_T_DEPTH);
     dlg.depthHandlerRunsExchange = false;
     depth->setText("");
@@ -117,8 +113,7 @@ TEST_F(DialogTest, TypingInTheDepthFieldRunsTheHandlerAndPromptsAtOnce)
     EXPECT_EQ(boxes.texts.back(), kIntegerPrompt);
 }
 
-TEST_F(DialogTest, SettingTheTextFiresEnChangeButAnExchangeDoesNotCallHandlersBack)
-{
+TEST_F(DialogTest, SettingTheTextFiresEnChangeButAnExchangeDoesNotCallHandlersBack) {
     dlg.depthChanges = 0;
     dlg.GetDlgItem(IDC_T_DEPTH)->SetWindowText("4");
     EXPECT_EQ(dlg.depthChanges, 1);
@@ -135,8 +130,7 @@ TEST_F(DialogTest, SettingTheTextFiresEnChangeButAnExchangeDoesNotCallHandlersBa
     EXPECT_EQ(dlg.m_nDepth, 2);
 }
 
-TEST_F(DialogTest, ComboSelectionByTextAndUserChoiceNotifies)
-{
+TEST_F(DialogTest, ComboSelectionByTextAndUserChoiceNotifies) {
     dlg.selChanges = 0;
     dlg.m_strForm = "Gamma";
     dlg.UpdateData(FALSE);
@@ -155,8 +149,7 @@ TEST_F(DialogTest, ComboSelectionByTextAndUserChoiceNotifies)
     EXPECT_EQ(dlg.m_strForm, "");
 }
 
-TEST_F(DialogTest, ExchangeOfAnEmptyRadioGroupReadsMinusOne)
-{
+TEST_F(DialogTest, ExchangeOfAnEmptyRadioGroupReadsMinusOne) {
     dlg.m_nCipher = -1;
     dlg.UpdateData(FALSE);
     for (int id : {IDC_T_CIPHER_A, IDC_T_CIPHER_B, IDC_T_CIPHER_C})

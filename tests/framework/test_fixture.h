@@ -11,21 +11,18 @@
 
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TestApp().Reset();
         ASSERT_TRUE(dlg.Create());
         TestApp().m_pMainWnd = &dlg;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         TestApp().m_pMainWnd = nullptr;
         AfxQtSetPopupHook(nullptr);
     }
 
     template <typename Widget>
-    Widget* Control(int id)
-    {
+    Widget* Control(int id) {
         auto* widget = qobject_cast<Widget*>(AfxQtControl(&dlg, id));
         EXPECT_NE(widget, nullptr) << "control " << id;
         return widget;

@@ -4,10 +4,10 @@
 
 #include <QComboBox>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 
@@ -15,10 +15,11 @@
 
 namespace {
 
-int Scale(int units, int base, int per) { return static_cast<int>(std::lround(units * static_cast<double>(base) / per)); }
+int Scale(int units, int base, int per) {
+    return static_cast<int>(std::lround(units * static_cast<double>(base) / per));
+}
 
-QRect Expected(QSize base, const ControlTemplate& c)
-{
+QRect Expected(QSize base, const ControlTemplate& c) {
     const int left = Scale(c.x, base.width(), 4);
     const int top = Scale(c.y, base.height(), 8);
     return QRect(left, top, Scale(c.x + c.cx, base.width(), 4) - left, Scale(c.y + c.cy, base.height(), 8) - top);
@@ -26,8 +27,7 @@ QRect Expected(QSize base, const ControlTemplate& c)
 
 }  // namespace
 
-TEST_F(DialogTest, TemplateFontIsSubstitutedAndGivesTheBaseUnits)
-{
+TEST_F(DialogTest, TemplateFontIsSubstitutedAndGivesTheBaseUnits) {
     const QFont font = Window()->font();
     EXPECT_EQ(QFontInfo(font).family(), "IPAPGothic");
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
@@ -38,8 +38,7 @@ TEST_F(DialogTest, TemplateFontIsSubstitutedAndGivesTheBaseUnits)
     EXPECT_EQ(AfxQtBaseUnits(&dlg), QSize((width / 26 + 1) / 2, metrics.height()));
 }
 
-TEST_F(DialogTest, ControlsSitWhereTheirDialogUnitsSay)
-{
+TEST_F(DialogTest, ControlsSitWhereTheirDialogUnitsSay) {
     const QSize base = AfxQtBaseUnits(&dlg);
     ASSERT_GT(base.width(), 0);
     for (const ControlTemplate& c : TestTemplate().controls) {
@@ -61,8 +60,7 @@ TEST_F(DialogTest, ControlsSitWhereTheirDialogUnitsSay)
     EXPECT_EQ(client.Height(), Scale(180, base.height(), 8));
 }
 
-TEST_F(DialogTest, WindowIsFixedSizeWithCaptionAndCloseButOnlyThose)
-{
+TEST_F(DialogTest, WindowIsFixedSizeWithCaptionAndCloseButOnlyThose) {
     QWidget* window = Window();
     EXPECT_EQ(window->windowTitle(), "Framework Test");
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
@@ -76,15 +74,13 @@ TEST_F(DialogTest, WindowIsFixedSizeWithCaptionAndCloseButOnlyThose)
     EXPECT_EQ(AfxQtClientArea(&dlg)->y(), AfxQtMenuBar(&dlg)->height());
 }
 
-TEST_F(DialogTest, TabOrderIsTemplateOrderAndRadioButtonsAreNotTabStops)
-{
+TEST_F(DialogTest, TabOrderIsTemplateOrderAndRadioButtonsAreNotTabStops) {
     std::vector<QWidget*> expected;
     for (const ControlTemplate& c : TestTemplate().controls) {
         QWidget* widget = AfxQtControl(&dlg, c.id);
         const bool tabStop = widget->focusPolicy() & Qt::TabFocus;
         EXPECT_EQ(tabStop, (c.style & WS_TABSTOP) != 0) << c.text;
-        if (tabStop)
-            expected.push_back(widget);
+        if (tabStop) expected.push_back(widget);
     }
     EXPECT_FALSE(Control<QRadioButton>(IDC_T_DER)->focusPolicy() & Qt::TabFocus);
 
@@ -99,18 +95,15 @@ TEST_F(DialogTest, TabOrderIsTemplateOrderAndRadioButtonsAreNotTabStops)
     EXPECT_EQ(seen, expected);
 }
 
-TEST_F(DialogTest, ComboAndListSortCaseInsensitivelyAndListShowsNoSelection)
-{
+TEST_F(DialogTest, ComboAndListSortCaseInsensitivelyAndListShowsNoSelection) {
     auto* combo = Control<QComboBox>(IDC_T_FORM);
     QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
     EXPECT_EQ(items, QStringList({"alpha", "Beta", "Certificate", "CRL", "Gamma"}));
     EXPECT_EQ(combo->currentText(), "Beta");  // chosen by its text by the first exchange
 
     EXPECT_EQ(dlg.GetDlgItem(IDC_T_LIST), &dlg.m_listInput);
-    for (const char* path : {"b.pem", "A.pem", "c.pem", "b.pem"})
-        dlg.m_listInput.AddString(path);
+    for (const char* path : {"b.pem", "A.pem", "c.pem", "b.pem"}) dlg.m_listInput.AddString(path);
     std::vector<CString> listed;
     for (int i = 0; i < dlg.m_listInput.GetCount(); ++i) {
         CString text;
@@ -137,8 +130,7 @@ TEST_F(DialogTest, ComboAndListSortCaseInsensitivelyAndListShowsNoSelection)
     EXPECT_EQ(dlg.m_listInput.GetCount(), 0);
 }
 
-TEST_F(DialogTest, GroupFramesAreDrawnBehindTheControlsAndLetClicksThrough)
-{
+TEST_F(DialogTest, GroupFramesAreDrawnBehindTheControlsAndLetClicksThrough) {
     QWidget* frame = AfxQtControl(&dlg, IDC_T_CIPHER_FRAME);
     QWidget* radio = AfxQtControl(&dlg, IDC_T_CIPHER_A);
     const QObjectList& stack = AfxQtClientArea(&dlg)->children();
@@ -153,8 +145,7 @@ TEST_F(DialogTest, GroupFramesAreDrawnBehindTheControlsAndLetClicksThrough)
     EXPECT_TRUE(dlg.GetDlgItem(IDC_T_CIPHER_A)->IsWindowEnabled());
 }
 
-TEST_F(DialogTest, MultiLineLogIsReadOnlyWithoutWordWrap)
-{
+TEST_F(DialogTest, MultiLineLogIsReadOnlyWithoutWordWrap) {
     auto* log = Control<QPlainTextEdit>(IDC_T_LOG);
     EXPECT_TRUE(log->isReadOnly());
     EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
@@ -163,8 +154,7 @@ TEST_F(DialogTest, MultiLineLogIsReadOnlyWithoutWordWrap)
     EXPECT_FALSE(log->viewport()->acceptDrops());
 }
 
-TEST(DialogTemplates, MissingTemplateFailsCreationAndModalRun)
-{
+TEST(DialogTemplates, MissingTemplateFailsCreationAndModalRun) {
     CDialog missing(9999);
     EXPECT_FALSE(missing.Create());
     EXPECT_EQ(missing.DoModal(), -1);

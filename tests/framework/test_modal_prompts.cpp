@@ -4,11 +4,11 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "test_fixture.h"
@@ -17,15 +17,13 @@ namespace {
 
 // Runs `step` from inside the next nested event loop (a posted call, not a timer).
 template <typename F>
-void WhenModal(F step)
-{
+void WhenModal(F step) {
     QMetaObject::invokeMethod(qApp, step, Qt::QueuedConnection);
 }
 
 }  // namespace
 
-TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog)
-{
+TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog) {
     CTestDlg outer;
     CDialog inner(IDD_TEST_BOX);
     bool outerWasModal = false;
@@ -55,8 +53,7 @@ TEST(ModalRun, ReturnsTheEndCodeAndNestsAnotherModalDialog)
     EXPECT_EQ(inner.m_hWnd, nullptr);
 }
 
-TEST(ModalRun, ProgramControlObjectsAreDetachedWhenTheWindowGoes)
-{
+TEST(ModalRun, ProgramControlObjectsAreDetachedWhenTheWindowGoes) {
     CTestDlg dlg;
     AfxSetModalHook([](CDialog& d) { d.EndDialog(IDCANCEL); });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
@@ -69,8 +66,7 @@ TEST(ModalRun, ProgramControlObjectsAreDetachedWhenTheWindowGoes)
     AfxSetModalHook(nullptr);
 }
 
-TEST(ModalRun, AClosedDialogThatQtStillThinksActiveLeadsToNoWindow)
-{
+TEST(ModalRun, AClosedDialogThatQtStillThinksActiveLeadsToNoWindow) {
     CTestDlg main;
     ASSERT_TRUE(main.Create());
     CDialog box(IDD_TEST_BOX);
@@ -86,8 +82,7 @@ TEST(ModalRun, AClosedDialogThatQtStillThinksActiveLeadsToNoWindow)
     EXPECT_TRUE(focus == nullptr || focus->GetParent() == &main);
 }
 
-TEST(ModalRun, PostedMessagesArriveFromTheLoopAndNotAfterTheWindowHasGone)
-{
+TEST(ModalRun, PostedMessagesArriveFromTheLoopAndNotAfterTheWindowHasGone) {
     CTestDlg dlg;
     AfxSetModalHook([](CDialog& d) {
         d.PostMessage(WM_SYSCOMMAND, IDM_TEST_ABOUT, 0);
@@ -104,21 +99,18 @@ TEST(ModalRun, PostedMessagesArriveFromTheLoopAndNotAfterTheWindowHasGone)
     EXPECT_EQ(dlg.sysCommands.size(), 1u);
 }
 
-TEST(MessageBoxes, TheHookSeesEveryPromptAndAnswersIt)
-{
+TEST(MessageBoxes, TheHookSeesEveryPromptAndAnswersIt) {
     ScriptedMessageBoxes boxes(IDNO);
     EXPECT_EQ(AfxMessageBox("Overwrite?", MB_YESNO), IDNO);
     EXPECT_EQ(boxes.texts, std::vector<CString>{"Overwrite?"});
     EXPECT_EQ(boxes.types, std::vector<UINT>{MB_YESNO});
 }
 
-TEST(MessageBoxes, WithoutAHookARealModalBoxRuns)
-{
+TEST(MessageBoxes, WithoutAHookARealModalBoxRuns) {
     QString seenText;
     WhenModal([&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
+        if (!box) return;
         seenText = box->text();
         box->button(QMessageBox::Cancel)->click();
     });
@@ -126,12 +118,12 @@ TEST(MessageBoxes, WithoutAHookARealModalBoxRuns)
     EXPECT_EQ(seenText, "Really?");
 }
 
-TEST(FileDialogs, ScriptedAnswersChooseOrCancel)
-{
+TEST(FileDialogs, ScriptedAnswersChooseOrCancel) {
     ScriptedFileDialogs script;
     const CString longPath = "/tmp/" + CString(300, 'p') + ".pem";
     script.answers = {longPath, std::nullopt};
-    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
     EXPECT_EQ(open.DoModal(), IDOK);
     EXPECT_EQ(open.GetPathName(), longPath);
     ASSERT_EQ(script.requests.size(), 1u);
@@ -143,8 +135,7 @@ TEST(FileDialogs, ScriptedAnswersChooseOrCancel)
     EXPECT_EQ(open.GetPathName(), "");
 }
 
-TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath)
-{
+TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("chosen.pem");
@@ -156,17 +147,16 @@ TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath)
     QString selected;
     WhenModal([&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+        if (!dialog) return;
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
-        for (int i = 0; types && i < types->count(); ++i)
-            shown << types->itemText(i);
+        for (int i = 0; types && i < types->count(); ++i) shown << types->itemText(i);
         filters = dialog->nameFilters();
         selected = types ? types->currentText() : QString();
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
     EXPECT_EQ(open.DoModal(), IDOK);
     // The labels as the caller wrote them; "*.*" must not require a dot here.
     EXPECT_EQ(shown, QStringList({"PEM (*.pem)", "All files (*.*)"}));
@@ -175,35 +165,36 @@ TEST(FileDialogs, RealDialogOffersTheFiltersPemFirstAndReturnsTheChosenPath)
     EXPECT_EQ(open.GetPathName(), path.toStdString());
 }
 
-TEST(FileDialogs, RealOpenDialogGivesBackATypedMissingNameWithoutAMessage)
-{
+TEST(FileDialogs, RealOpenDialogGivesBackATypedMissingNameWithoutAMessage) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString missing = dir.filePath("missing.pem");
     bool messageShown = false;
     WhenModal([&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+        if (!dialog) return;
         // Were a "file not found" box to come up, this ends it and the dialog from inside its loop.
-        QMetaObject::invokeMethod(dialog, [&messageShown, dialog] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                messageShown = true;
-                box->reject();
-                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
-            }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            dialog,
+            [&messageShown, dialog] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    messageShown = true;
+                    box->reject();
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+                }
+            },
+            Qt::QueuedConnection);
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(missing);
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     "PEM (*.pem)|*.pem|All files (*.*)|*.*||");
     EXPECT_EQ(open.DoModal(), IDOK);
     EXPECT_FALSE(messageShown);
     EXPECT_EQ(open.GetPathName(), missing.toStdString());
 }
 
-TEST(SecretPrompt, ScriptedAnswersAndNewPassPhrasesMustNotBeEmpty)
-{
+TEST(SecretPrompt, ScriptedAnswersAndNewPassPhrasesMustNotBeEmpty) {
     ScriptedSecretPrompts script;
     script.answers = {std::string("wrong"), std::string("right"), std::string(""), std::nullopt};
     std::string out;
@@ -219,15 +210,13 @@ TEST(SecretPrompt, ScriptedAnswersAndNewPassPhrasesMustNotBeEmpty)
     EXPECT_TRUE(script.requests[2].confirm);
 }
 
-TEST(SecretPrompt, RealDialogMasksConfirmsAndRefusesEmptyOrDifferingEntries)
-{
+TEST(SecretPrompt, RealDialogMasksConfirmsAndRefusesEmptyOrDifferingEntries) {
     struct Seen {
         bool masked = false, okEmpty = true, okDiffer = true, okSame = false, retryShown = true;
     } seen;
     WhenModal([&] {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
+        if (!dialog) return;
         auto* entry = dialog->findChild<QLineEdit*>("passPhrase");
         auto* confirmation = dialog->findChild<QLineEdit*>("confirmation");
         QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
@@ -251,13 +240,11 @@ TEST(SecretPrompt, RealDialogMasksConfirmsAndRefusesEmptyOrDifferingEntries)
     EXPECT_TRUE(seen.okSame);
 }
 
-TEST(SecretPrompt, RealDialogSaysWhenThePreviousOneWasWrongAndCancelGivesNothing)
-{
+TEST(SecretPrompt, RealDialogSaysWhenThePreviousOneWasWrongAndCancelGivesNothing) {
     bool retryShown = false;
     WhenModal([&] {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
+        if (!dialog) return;
         retryShown = dialog->findChild<QLabel*>("retryNotice") != nullptr;
         dialog->findChild<QLineEdit*>("passPhrase")->setText("typed");
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
@@ -268,8 +255,7 @@ TEST(SecretPrompt, RealDialogSaysWhenThePreviousOneWasWrongAndCancelGivesNothing
     EXPECT_TRUE(out.empty());
 }
 
-TEST_F(DialogTest, AModalDialogWithoutParentBelongsToTheMainWindowAndBlocksIt)
-{
+TEST_F(DialogTest, AModalDialogWithoutParentBelongsToTheMainWindowAndBlocksIt) {
     CDialog box(IDD_TEST_BOX);
     QWidget* owner = nullptr;
     bool mainBlocked = false;

@@ -4,14 +4,13 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTest>
 
 #include "test_fixture.h"
 
-TEST_F(DialogTest, TwoRadioGroupsInSiblingFramesAreIndependent)
-{
+TEST_F(DialogTest, TwoRadioGroupsInSiblingFramesAreIndependent) {
     auto* der = Control<QRadioButton>(IDC_T_DER);
     auto* pem = Control<QRadioButton>(IDC_T_PEM);
     auto* a = Control<QRadioButton>(IDC_T_CIPHER_A);
@@ -46,8 +45,7 @@ TEST_F(DialogTest, TwoRadioGroupsInSiblingFramesAreIndependent)
     EXPECT_TRUE(pem->isChecked());
 }
 
-TEST_F(DialogTest, CheckRadioButtonChecksByIdRangeWithoutNotifying)
-{
+TEST_F(DialogTest, CheckRadioButtonChecksByIdRangeWithoutNotifying) {
     dlg.CheckRadioButton(IDC_T_DER, IDC_T_PEM, IDC_T_PEM);
     EXPECT_TRUE(Control<QRadioButton>(IDC_T_PEM)->isChecked());
     EXPECT_FALSE(Control<QRadioButton>(IDC_T_DER)->isChecked());
@@ -55,8 +53,7 @@ TEST_F(DialogTest, CheckRadioButtonChecksByIdRangeWithoutNotifying)
     EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_T_PEM), 1u);
 }
 
-TEST_F(DialogTest, MenuCommandsGoToTheDialogFirstThenTheApplication)
-{
+TEST_F(DialogTest, MenuCommandsGoToTheDialogFirstThenTheApplication) {
     EXPECT_TRUE(AfxQtRunMenuCommand(&dlg, ID_FILE_NEW));
     EXPECT_TRUE(AfxQtRunMenuCommand(&dlg, ID_FILE_OPEN));
     EXPECT_EQ(TestApp().fileNew, 1);
@@ -70,15 +67,13 @@ TEST_F(DialogTest, MenuCommandsGoToTheDialogFirstThenTheApplication)
     EXPECT_FALSE(AfxQtRunMenuCommand(&dlg, 0x1234));
     QAction* edit = nullptr;
     for (QAction* action : AfxQtMenuBar(&dlg)->actions())
-        if (action->text() == "&Edit")
-            edit = action;
+        if (action->text() == "&Edit") edit = action;
     ASSERT_NE(edit, nullptr);
     EXPECT_FALSE(edit->isEnabled());
     EXPECT_FALSE(AfxQtDialogEnded(dlg));
 }
 
-TEST_F(DialogTest, ExitClosesTheMainWindowAsQuitDoes)
-{
+TEST_F(DialogTest, ExitClosesTheMainWindowAsQuitDoes) {
     EXPECT_TRUE(AfxQtRunMenuCommand(&dlg, ID_APP_EXIT));
     int result = 0;
     EXPECT_TRUE(AfxQtDialogEnded(dlg, &result));
@@ -87,8 +82,7 @@ TEST_F(DialogTest, ExitClosesTheMainWindowAsQuitDoes)
     EXPECT_FALSE(Window()->isVisible());
 }
 
-TEST_F(DialogTest, ControlNotificationsAreNotOfferedToTheApplication)
-{
+TEST_F(DialogTest, ControlNotificationsAreNotOfferedToTheApplication) {
     // A control id in the command range, unhandled by the dialog, stays with the dialog.
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, EN_CHANGE), 0);
     EXPECT_EQ(TestApp().fileNew, 0);
@@ -98,13 +92,11 @@ TEST_F(DialogTest, ControlNotificationsAreNotOfferedToTheApplication)
     EXPECT_FALSE(AfxQtDialogEnded(dlg));
 }
 
-TEST_F(DialogTest, MenuShortcutTextsAreNoKeyTable)
-{
+TEST_F(DialogTest, MenuShortcutTextsAreNoKeyTable) {
     std::function<void(const QList<QAction*>&)> check = [&](const QList<QAction*>& actions) {
         for (QAction* action : actions) {
             EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
-            if (action->menu())
-                check(action->menu()->actions());
+            if (action->menu()) check(action->menu()->actions());
         }
     };
     check(AfxQtMenuBar(&dlg)->actions());
@@ -127,8 +119,7 @@ TEST_F(DialogTest, MenuShortcutTextsAreNoKeyTable)
     EXPECT_EQ(TestApp().fileOpen, 0);
 }
 
-TEST_F(DialogTest, EnterIsConvertOnlyWhileOkIsEnabledAndEscapeIsCancel)
-{
+TEST_F(DialogTest, EnterIsConvertOnlyWhileOkIsEnabledAndEscapeIsCancel) {
     auto* name = Control<QLineEdit>(IDC_T_NAME);
     QTest::keyClick(name, Qt::Key_Return);
     EXPECT_EQ(dlg.okCount, 1);
@@ -142,8 +133,7 @@ TEST_F(DialogTest, EnterIsConvertOnlyWhileOkIsEnabledAndEscapeIsCancel)
 
 class SystemMenuTest : public DialogTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DialogTest::SetUp();
         CMenu* menu = dlg.GetSystemMenu(FALSE);
         ASSERT_NE(menu, nullptr);
@@ -153,8 +143,7 @@ protected:
             ++opened;
             texts.clear();
             for (QAction* action : popup.actions())
-                if (!action->isSeparator())
-                    texts << action->text();
+                if (!action->isSeparator()) texts << action->text();
             return nullptr;
         });
     }
@@ -162,8 +151,7 @@ protected:
     QStringList texts;
 };
 
-TEST_F(SystemMenuTest, AltSpaceAndRightClickOnTheBackgroundOpenIt)
-{
+TEST_F(SystemMenuTest, AltSpaceAndRightClickOnTheBackgroundOpenIt) {
     QTest::keyClick(AfxQtControl(&dlg, IDC_T_NAME), Qt::Key_Space, Qt::AltModifier);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(texts, QStringList({"&Move", "&Close\tAlt+F4", "&About test..."}));
@@ -183,8 +171,7 @@ TEST_F(SystemMenuTest, AltSpaceAndRightClickOnTheBackgroundOpenIt)
     EXPECT_EQ(opened, 2);
 }
 
-TEST_F(SystemMenuTest, AppendedItemsDeliverWmSysCommandAndCloseCancels)
-{
+TEST_F(SystemMenuTest, AppendedItemsDeliverWmSysCommandAndCloseCancels) {
     AfxQtSetPopupHook(nullptr);
     EXPECT_TRUE(AfxQtChooseSystemMenuItem(&dlg, IDM_TEST_ABOUT));
     EXPECT_EQ(dlg.sysCommands, std::vector<UINT>{IDM_TEST_ABOUT});
@@ -199,8 +186,7 @@ TEST_F(SystemMenuTest, AppendedItemsDeliverWmSysCommandAndCloseCancels)
     EXPECT_EQ(dlg.cancelCount, 1);
 }
 
-TEST_F(DialogTest, CloseBoxGoesThroughSysCommandAndNotWhileCancelIsDisabled)
-{
+TEST_F(DialogTest, CloseBoxGoesThroughSysCommandAndNotWhileCancelIsDisabled) {
     dlg.GetDlgItem(IDCANCEL)->EnableWindow(FALSE);
     EXPECT_FALSE(Window()->close());
     EXPECT_EQ(dlg.sysCommands, std::vector<UINT>{SC_CLOSE});
@@ -212,8 +198,7 @@ TEST_F(DialogTest, CloseBoxGoesThroughSysCommandAndNotWhileCancelIsDisabled)
     EXPECT_EQ(dlg.cancelCount, 1);
 }
 
-TEST_F(DialogTest, DefaultSysCommandMinimizesAndRestores)
-{
+TEST_F(DialogTest, DefaultSysCommandMinimizesAndRestores) {
     Window()->show();
     dlg.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(dlg.IsIconic());
@@ -221,8 +206,7 @@ TEST_F(DialogTest, DefaultSysCommandMinimizesAndRestores)
     EXPECT_FALSE(dlg.IsIconic());
 }
 
-TEST(SystemMenu, RevertGivesBackTheDefaultItems)
-{
+TEST(SystemMenu, RevertGivesBackTheDefaultItems) {
     CTestDlg dlg;
     ASSERT_TRUE(dlg.Create());
     CMenu* menu = dlg.GetSystemMenu(FALSE);

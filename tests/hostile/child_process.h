@@ -14,20 +14,20 @@
 namespace hostile {
 
 struct ChildOptions {
-    std::vector<std::string> env;               // NAME=VALUE, added to (or replacing in) ours
+    std::vector<std::string> env;  // NAME=VALUE, added to (or replacing in) ours
     std::optional<mode_t> umask;
     std::optional<unsigned long> file_size_limit;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored
     std::optional<unsigned long> memory_limit;     // RLIMIT_AS in bytes
-    std::optional<uid_t> user;                  // run as this user (and its group id), when we are root
-    std::string stdin_text;                     // then end of file
-    std::filesystem::path cwd;                  // empty: ours
+    std::optional<uid_t> user;                     // run as this user (and its group id), when we are root
+    std::string stdin_text;                        // then end of file
+    std::filesystem::path cwd;                     // empty: ours
     int watchdog_seconds = 240;
-    std::function<void(pid_t)> while_running;   // called once the child is started, before it is waited for
+    std::function<void(pid_t)> while_running;  // called once the child is started, before it is waited for
 };
 
 struct ChildResult {
-    int exit_code = -1;   // -1 when it did not exit normally
-    int signal = 0;       // the signal that ended it, if one did
+    int exit_code = -1;  // -1 when it did not exit normally
+    int signal = 0;      // the signal that ended it, if one did
     bool timed_out = false;
     std::string out;
     std::string err;

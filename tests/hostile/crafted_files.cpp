@@ -60,8 +60,8 @@ void replace_algorithm(X509_SIG* sig, X509_ALGOR* alg) {
 X509_SIG* encrypt_key(EVP_PKEY* key, const std::string& pass, int pbe_nid, const EVP_CIPHER* cipher) {
     PKCS8_PRIV_KEY_INFO* p8 = EVP_PKEY2PKCS8(key);
     check(p8 != nullptr, "PKCS#8 of the key");
-    X509_SIG* sig = PKCS8_encrypt(pbe_nid, cipher, pass.data(), static_cast<int>(pass.size()), kSalt,
-                                  sizeof kSalt, 1, p8);
+    X509_SIG* sig =
+        PKCS8_encrypt(pbe_nid, cipher, pass.data(), static_cast<int>(pass.size()), kSalt, sizeof kSalt, 1, p8);
     PKCS8_PRIV_KEY_INFO_free(p8);
     check(sig != nullptr, "PKCS#8 encryption");
     return sig;
@@ -84,7 +84,9 @@ Bytes der_of_sig(X509_SIG* sig) { return der_with(sig, i2d_X509_SIG); }
 class Safes {
 public:
     Safes() : stack_(OPENSSL_sk_new_null()) {}
-    ~Safes() { OPENSSL_sk_pop_free(stack_, [](void* p) { PKCS7_free(static_cast<OsslPkcs7*>(p)); }); }
+    ~Safes() {
+        OPENSSL_sk_pop_free(stack_, [](void* p) { PKCS7_free(static_cast<OsslPkcs7*>(p)); });
+    }
     Safes(const Safes&) = delete;
     Safes& operator=(const Safes&) = delete;
     void push(OsslPkcs7* safe) { OPENSSL_sk_push(stack_, safe); }
@@ -154,11 +156,11 @@ Bytes indefinite_tlv(unsigned char tag, const Bytes& content) {
 // A certs-only SignedData around already encoded certificates.
 Bytes p7_around(const Bytes& concatenated_certs, bool indefinite = false) {
     auto wrap = indefinite ? indefinite_tlv : tlv;
-    Bytes signed_data = wrap(0x30, concat({{0x02, 0x01, 0x01},             // version 1
-                                           {0x31, 0x00},                   // no digest algorithms
-                                           tlv(0x30, kOidData),            // no content
+    Bytes signed_data = wrap(0x30, concat({{0x02, 0x01, 0x01},              // version 1
+                                           {0x31, 0x00},                    // no digest algorithms
+                                           tlv(0x30, kOidData),             // no content
                                            wrap(0xA0, concatenated_certs),  // [0] certificates
-                                           {0x31, 0x00}}));                // no signers
+                                           {0x31, 0x00}}));                 // no signers
     return wrap(0x30, concat({kOidSignedData, wrap(0xA0, signed_data)}));
 }
 
@@ -210,7 +212,7 @@ Bytes p12_with_cert_safe_iterations(X509* cert, const std::string& pass, const C
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
     sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert));
     OsslPkcs7* safe = PKCS12_pack_p7encdata(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, pass.data(),
-                                        static_cast<int>(pass.size()), kSalt, sizeof kSalt, 1, bags);
+                                            static_cast<int>(pass.size()), kSalt, sizeof kSalt, 1, bags);
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     check(safe != nullptr, "encrypted safe");
     X509_ALGOR* crafted = pbes1_algorithm(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, iterations);

@@ -36,27 +36,29 @@ Snapshot snapshot(const fs::path& dir) {
     Snapshot s;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
         std::string rel = fs::relative(entry.path(), dir).string();
-        if (entry.is_regular_file() && !entry.is_symlink()) s[rel] = qfix::read_bytes(entry.path());
-        else s[rel] = std::nullopt;
+        if (entry.is_regular_file() && !entry.is_symlink())
+            s[rel] = qfix::read_bytes(entry.path());
+        else
+            s[rel] = std::nullopt;
     }
     return s;
 }
 
 std::string reason_text(KxReadFailure kind) {
     switch (kind) {
-        case KxReadFailure::NotRecognised: return "not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file";
-        case KxReadFailure::WrongPassPhrase: return "wrong pass phrase";
-        case KxReadFailure::NoPassPhrase: return "no pass phrase";
-        case KxReadFailure::UnsupportedAlgorithm: return "unsupported algorithm";
-        case KxReadFailure::NotRegularFile: return "not a regular file";
-        case KxReadFailure::TooLarge: return "too large";
-        case KxReadFailure::Empty: return "empty file";
-        case KxReadFailure::Damaged: return "damaged";
-        case KxReadFailure::TooCostly: return "too costly to open";
-        case KxReadFailure::OutOfMemory: return "not enough memory";
-        case KxReadFailure::Unreadable:
-        case KxReadFailure::OtherKind:
-        case KxReadFailure::None: return "";
+    case KxReadFailure::NotRecognised: return "not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file";
+    case KxReadFailure::WrongPassPhrase: return "wrong pass phrase";
+    case KxReadFailure::NoPassPhrase: return "no pass phrase";
+    case KxReadFailure::UnsupportedAlgorithm: return "unsupported algorithm";
+    case KxReadFailure::NotRegularFile: return "not a regular file";
+    case KxReadFailure::TooLarge: return "too large";
+    case KxReadFailure::Empty: return "empty file";
+    case KxReadFailure::Damaged: return "damaged";
+    case KxReadFailure::TooCostly: return "too costly to open";
+    case KxReadFailure::OutOfMemory: return "not enough memory";
+    case KxReadFailure::Unreadable:
+    case KxReadFailure::OtherKind:
+    case KxReadFailure::None: return "";
     }
     return "";
 }

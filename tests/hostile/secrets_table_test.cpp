@@ -4,8 +4,8 @@
 #include "tests/hostile/crafted_files.h"
 #include "tests/hostile/hostile_support.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -94,7 +94,8 @@ TEST_P(KeyFileMode, ThroughTheCommandLine) {
     EXPECT_EQ(mode_bits(target_), 0600u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, KeyFileMode, ::testing::Combine(::testing::ValuesIn(kKeyForms), ::testing::ValuesIn(kUmasks)),
+INSTANTIATE_TEST_SUITE_P(Rows, KeyFileMode,
+                         ::testing::Combine(::testing::ValuesIn(kKeyForms), ::testing::ValuesIn(kUmasks)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
                          });
@@ -110,10 +111,8 @@ struct CipherRow {
 };
 void PrintTo(const CipherRow& v, std::ostream* os) { *os << v.name; }
 const CipherRow kLegacyCiphers[] = {
-    {"PrivateKey_des64", {"-f", "key", "-c", "des64"}},
-    {"PKCS8_des64", {"-f", "p8", "-c", "des64"}},
-    {"PKCS8_rc2_40", {"-f", "p8", "-c", "rc2-40"}},
-    {"PKCS12_rc2_40", {"-f", "p12", "-c", "rc2-40"}},
+    {"PrivateKey_des64", {"-f", "key", "-c", "des64"}}, {"PKCS8_des64", {"-f", "p8", "-c", "des64"}},
+    {"PKCS8_rc2_40", {"-f", "p8", "-c", "rc2-40"}},     {"PKCS12_rc2_40", {"-f", "p12", "-c", "rc2-40"}},
     {"PKCS12_rc2_128", {"-f", "p12", "-c", "rc2-128"}},
 };
 
@@ -153,14 +152,17 @@ struct PassSource {
 };
 void PrintTo(const PassSource& v, std::ostream* os) { *os << v.name; }
 const PassSource kPassSources[] = {
-    {"pass", [](auto&, auto& in, auto& out, auto&) {
+    {"pass",
+     [](auto&, auto& in, auto& out, auto&) {
          return std::vector<std::string>{"--passin", "pass:" + in, "--passout", "pass:" + out};
      }},
-    {"env", [](auto&, auto& in, auto& out, ChildOptions& o) {
+    {"env",
+     [](auto&, auto& in, auto& out, ChildOptions& o) {
          o.env = {"QUILLON_TEST_IN=" + in, "QUILLON_TEST_OUT=" + out};
          return std::vector<std::string>{"--passin", "env:QUILLON_TEST_IN", "--passout", "env:QUILLON_TEST_OUT"};
      }},
-    {"file", [](const fs::path& outside, auto& in, auto& out, auto&) {
+    {"file",
+     [](const fs::path& outside, auto& in, auto& out, auto&) {
          qfix::write_text(outside / "in.txt", in + "\n");
          qfix::write_text(outside / "out.txt", out + "\n");
          return std::vector<std::string>{"--passin", "file:" + (outside / "in.txt").string(), "--passout",
@@ -213,7 +215,8 @@ TEST_P(PassPhraseLeak, InNoOutputLogOrFile) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, PassPhraseLeak, ::testing::Combine(::testing::ValuesIn(kPassSources), ::testing::ValuesIn(kLeakForms)),
+INSTANTIATE_TEST_SUITE_P(Rows, PassPhraseLeak,
+                         ::testing::Combine(::testing::ValuesIn(kPassSources), ::testing::ValuesIn(kLeakForms)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
                          });
@@ -245,8 +248,8 @@ TEST(ProcessGuard, MakesTheProcessNonDumpableWithoutCoreFiles) {
     ChildResult r = run_forked([] {
         rlimit core{};
         KX_guard_process();  // its allocation watch comes too late in a test process; the rest must hold
-        bool ok = prctl(PR_GET_DUMPABLE) == 0 && getrlimit(RLIMIT_CORE, &core) == 0 &&
-                  core.rlim_cur == 0 && core.rlim_max == 0;
+        bool ok = prctl(PR_GET_DUMPABLE) == 0 && getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0 &&
+                  core.rlim_max == 0;
         return ok ? 0 : 1;
     });
     EXPECT_EQ(r.exit_code, 0);
@@ -296,15 +299,19 @@ const EncryptedInput kEncryptedInputs[] = {
     {"pem_rsa_3des", [](const fs::path& p) { qfix::write_traditional_key(p, leaf_key(), "DES-EDE3-CBC", kRight); }},
     {"pem_rsa_des", [](const fs::path& p) { qfix::write_traditional_key(p, leaf_key(), "DES-CBC", kRight); }},
     {"p8_der_md5_des",
-     [](const fs::path& p) { qfix::write_p8_encrypted(p, leaf_key(), kRight, qfix::Form::Der, NID_pbeWithMD5AndDES_CBC); }},
+     [](const fs::path& p) {
+         qfix::write_p8_encrypted(p, leaf_key(), kRight, qfix::Form::Der, NID_pbeWithMD5AndDES_CBC);
+     }},
     {"p8_pem_pbes2_aes",
      [](const fs::path& p) { qfix::write_p8_encrypted(p, leaf_key(), kRight, qfix::Form::Pem, -1, "AES-256-CBC"); }},
-    {"p12_3des", [](const fs::path& p) {
+    {"p12_3des",
+     [](const fs::path& p) {
          qfix::P12Options o;
          o.pass = kRight;
          qfix::write_p12(p, leaf_key(), chain_materials().chain.certs[2].get(), {}, o);
      }},
-    {"p12_rc2_40_certificates", [](const fs::path& p) {
+    {"p12_rc2_40_certificates",
+     [](const fs::path& p) {
          qfix::P12Options o;
          o.pass = kRight;
          o.cert_pbe = NID_pbe_WithSHA1And40BitRC2_CBC;

@@ -39,9 +39,9 @@ TEST_F(HostileWindow, HostileFilesAmongGoodOnesAreSkippedWithoutAQuestion) {
     ScriptedMessageBoxes boxes;
     ScriptedSecretPrompts prompts;
 
-    ASSERT_TRUE(Drop({files.root, "/dev/zero", (dir / "fifo.pem").string(), (dir / "huge.crl").string(),
-                      (dir / "mac.p12").string(), (dir / "many.p7b").string(), (dir / "deep.der").string(),
-                      files.leaf}));
+    ASSERT_TRUE(
+        Drop({files.root, "/dev/zero", (dir / "fifo.pem").string(), (dir / "huge.crl").string(),
+              (dir / "mac.p12").string(), (dir / "many.p7b").string(), (dir / "deep.der").string(), files.leaf}));
 
     EXPECT_EQ(InputList(), (std::vector<std::string>{files.leaf, files.root}));
     EXPECT_EQ(doc.m_nDepth, 1);

@@ -1,7 +1,7 @@
 // Fixture generation with OpenSSL's API.
 #include "tests/support/fixtures.h"
 
-
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,6 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
-#include <sys/wait.h>
 
 namespace qfix {
 namespace fs = std::filesystem;
@@ -68,8 +67,7 @@ X509_NAME* build_name(const Name& name) {
             field.resize(field.size() - 10);
             type = V_ASN1_PRINTABLESTRING;
         }
-        check(X509_NAME_add_entry_by_txt(n, field.c_str(), type,
-                                         reinterpret_cast<const unsigned char*>(value.data()),
+        check(X509_NAME_add_entry_by_txt(n, field.c_str(), type, reinterpret_cast<const unsigned char*>(value.data()),
                                          static_cast<int>(value.size()), -1, 0) == 1,
               "name entry");
     }
@@ -248,8 +246,10 @@ Bytes pem_of(X509_REQ* req) {
 Bytes public_der(EVP_PKEY* key) { return to_der<EVP_PKEY, i2d_PUBKEY>(key); }
 
 std::string openssl_cli_subject(const fs::path& cert_pem_file) {
-    auto r = run_command("openssl x509 -noout -subject -nameopt utf8,sep_comma_plus_space,esc_2253,esc_ctrl,-esc_msb"
-                         " -in '" + cert_pem_file.string() + "'");
+    auto r = run_command(
+        "openssl x509 -noout -subject -nameopt utf8,sep_comma_plus_space,esc_2253,esc_ctrl,-esc_msb"
+        " -in '" +
+        cert_pem_file.string() + "'");
     check(r.status == 0, "openssl x509 -subject");
     std::string s = r.out;
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
@@ -309,8 +309,8 @@ void write_p8_encrypted(const fs::path& path, EVP_PKEY* key, const std::string& 
     PKCS8_PRIV_KEY_INFO* p8 = EVP_PKEY2PKCS8(key);
     check(p8 != nullptr, "pkcs8");
     EVP_CIPHER* c = cipher ? EVP_CIPHER_fetch(nullptr, cipher, nullptr) : nullptr;
-    X509_SIG* sig = PKCS8_encrypt_ex(pbe_nid, c, pass.c_str(), static_cast<int>(pass.size()), nullptr, 0,
-                                     iterations, p8, nullptr, nullptr);
+    X509_SIG* sig = PKCS8_encrypt_ex(pbe_nid, c, pass.c_str(), static_cast<int>(pass.size()), nullptr, 0, iterations,
+                                     p8, nullptr, nullptr);
     EVP_CIPHER_free(c);
     PKCS8_PRIV_KEY_INFO_free(p8);
     check(sig != nullptr, "pkcs8 encrypt");
@@ -321,15 +321,14 @@ void write_p8_encrypted(const fs::path& path, EVP_PKEY* key, const std::string& 
 }
 
 void write_traditional_key(const fs::path& path, EVP_PKEY* key, const char* cipher, const std::string& pass) {
-    OSSL_ENCODER_CTX* ctx =
-        OSSL_ENCODER_CTX_new_for_pkey(key, EVP_PKEY_KEYPAIR, "PEM", "type-specific", nullptr);
+    OSSL_ENCODER_CTX* ctx = OSSL_ENCODER_CTX_new_for_pkey(key, EVP_PKEY_KEYPAIR, "PEM", "type-specific", nullptr);
     check(ctx && OSSL_ENCODER_CTX_get_num_encoders(ctx) > 0, "traditional encoder");
     if (cipher) {
         legacy_ciphers();
         check(OSSL_ENCODER_CTX_set_cipher(ctx, cipher, nullptr) == 1, "encoder cipher");
-        check(OSSL_ENCODER_CTX_set_passphrase(ctx, reinterpret_cast<const unsigned char*>(pass.data()),
-                                              pass.size()) == 1,
-              "encoder pass");
+        check(
+            OSSL_ENCODER_CTX_set_passphrase(ctx, reinterpret_cast<const unsigned char*>(pass.data()), pass.size()) == 1,
+            "encoder pass");
     }
     unsigned char* data = nullptr;
     size_t len = 0;
@@ -356,9 +355,8 @@ Bytes make_p12(EVP_PKEY* key, X509* cert, const std::vector<CertPtr>& extra, con
     legacy_ciphers();
     STACK_OF(X509)* ca = sk_X509_new_null();
     for (const auto& c : extra) sk_X509_push(ca, c.get());
-    PKCS12* p12 = PKCS12_create_ex(o.pass.c_str(), o.name.empty() ? nullptr : o.name.c_str(), key, cert, ca,
-                                   o.key_pbe, o.cert_pbe, o.iterations, o.mac ? o.mac_iterations : -1, 0,
-                                   nullptr, nullptr);
+    PKCS12* p12 = PKCS12_create_ex(o.pass.c_str(), o.name.empty() ? nullptr : o.name.c_str(), key, cert, ca, o.key_pbe,
+                                   o.cert_pbe, o.iterations, o.mac ? o.mac_iterations : -1, 0, nullptr, nullptr);
     sk_X509_free(ca);
     check(p12 != nullptr, "pkcs12 create");
     Bytes out = to_der<PKCS12, i2d_PKCS12>(p12);

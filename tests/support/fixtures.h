@@ -5,7 +5,6 @@
 
 #include "crypto/openssl_includes.h"
 
-
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -103,9 +102,9 @@ void write_dsa_der(const std::filesystem::path& path, EVP_PKEY* dsa);
 
 struct P12Options {
     std::string pass = "secret";
-    std::string name;                               // friendly name of key and certificate (empty: none)
-    int key_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;  // -1 leaves the key bag unencrypted
-    int cert_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC; // -1 leaves the certificates unencrypted
+    std::string name;                                       // friendly name of key and certificate (empty: none)
+    int key_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;   // -1 leaves the key bag unencrypted
+    int cert_pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;  // -1 leaves the certificates unencrypted
     int iterations = 2048;
     int mac_iterations = 2048;
     bool mac = true;

@@ -33,9 +33,7 @@ struct RefusedDepth {
     int storedDepth;  // checked for out-of-range numbers only
 };
 
-void PrintTo(const RefusedDepth& row, std::ostream* os) {
-    *os << '"' << row.text << '"';
-}
+void PrintTo(const RefusedDepth& row, std::ostream* os) { *os << '"' << row.text << '"'; }
 
 class DepthRefusal : public MainDialogTest, public ::testing::WithParamInterface<RefusedDepth> {};
 

@@ -14,9 +14,9 @@ struct FormRow {
     bool cipher;
     bool depth;
     std::vector<int> ciphersEnabled;
-    int shownAtStart;        // the cipher button checked right after choosing the form
-    bool convertWithChain;   // root, leaf, leaf key and root CRL dropped
-    bool convertWithRequest; // a lone request dropped
+    int shownAtStart;         // the cipher button checked right after choosing the form
+    bool convertWithChain;    // root, leaf, leaf key and root CRL dropped
+    bool convertWithRequest;  // a lone request dropped
 };
 
 // The shown cipher is the one the document will use: at start 3DES (192Bit) for PrivateKey and
@@ -31,9 +31,7 @@ const FormRow kForms[] = {
     {"CertReq", 6, true, false, false, {}, IDC_DES64, false, true},
 };
 
-void PrintTo(const FormRow& row, std::ostream* os) {
-    *os << row.form;
-}
+void PrintTo(const FormRow& row, std::ostream* os) { *os << row.form; }
 
 }  // namespace
 
@@ -49,7 +47,8 @@ TEST_P(FormRules, EnableTheOptionsOfTheForm) {
     EXPECT_EQ(Enabled(IDC_DEPTH), row.depth);
     EXPECT_EQ(Enabled(IDC_DEPTH_LABEL), row.depth);
     for (int id : kCipherIds) {
-        const bool want = std::find(row.ciphersEnabled.begin(), row.ciphersEnabled.end(), id) != row.ciphersEnabled.end();
+        const bool want =
+            std::find(row.ciphersEnabled.begin(), row.ciphersEnabled.end(), id) != row.ciphersEnabled.end();
         EXPECT_EQ(Enabled(id), want) << id;
     }
     EXPECT_EQ(CheckedOf(kCipherIds), row.shownAtStart);
@@ -69,12 +68,11 @@ TEST_P(FormRules, OfferConvertOnlyWhenTheDocumentHoldsWhatTheFormNeeds) {
     EXPECT_EQ(Enabled(IDOK), row.convertWithRequest);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachForm, FormRules, ::testing::ValuesIn(kForms),
-                         [](const auto& info) {
-                             std::string name = info.param.form;
-                             std::erase(name, '#');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(EachForm, FormRules, ::testing::ValuesIn(kForms), [](const auto& info) {
+    std::string name = info.param.form;
+    std::erase(name, '#');
+    return name;
+});
 
 TEST_F(MainDialogTest, ShownCipherFollowsTheDocumentsIdentifiers) {
     ChooseForm("PKCS#8");
@@ -106,8 +104,8 @@ struct CipherRow {
 
 TEST_F(MainDialogTest, EachCipherButtonStoresItsIdentifiers) {
     const CipherRow rows[] = {
-        {IDC_DES64, -1, 5007, 9063},      {IDC_3DES128, 10014, -1, -1}, {IDC_3DES192, 10013, 8027, -1},
-        {IDC_RC2_40, 10016, -1, 9064},    {IDC_RC2_128, 10015, -1, -1}, {IDC_NO_ENCRYPT, -1, 0, 0},
+        {IDC_DES64, -1, 5007, 9063},   {IDC_3DES128, 10014, -1, -1}, {IDC_3DES192, 10013, 8027, -1},
+        {IDC_RC2_40, 10016, -1, 9064}, {IDC_RC2_128, 10015, -1, -1}, {IDC_NO_ENCRYPT, -1, 0, 0},
     };
     for (const CipherRow& row : rows) {
         SCOPED_TRACE(row.button);

@@ -4,9 +4,9 @@
 
 void WriteEncryptedPkcs8(const std::string& path, EVP_PKEY* key, const std::string& pass) {
     BIO* out = BIO_new_file(path.c_str(), "wb");
-    const bool written = out != nullptr && PEM_write_bio_PKCS8PrivateKey(out, key, EVP_aes_256_cbc(), pass.data(),
-                                                                         static_cast<int>(pass.size()), nullptr,
-                                                                         nullptr) == 1;
+    const bool written =
+        out != nullptr && PEM_write_bio_PKCS8PrivateKey(out, key, EVP_aes_256_cbc(), pass.data(),
+                                                        static_cast<int>(pass.size()), nullptr, nullptr) == 1;
     BIO_free(out);
     if (!written) throw std::runtime_error("cannot write " + path);
 }

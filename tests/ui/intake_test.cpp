@@ -77,7 +77,7 @@ TEST_F(MainDialogTest, NewKeepsTheLogShownAndClearEmptiesIt) {
     EXPECT_EQ(Text(IDC_LOG), log);
     EXPECT_EQ(doc.m_bDerOutput, 1);
     EXPECT_EQ(CheckedOf({IDC_DER, IDC_PEM}), IDC_DER);  // the check mark says what Convert writes
-    EXPECT_TRUE(Enabled(IDOK));                          // not re-evaluated
+    EXPECT_TRUE(Enabled(IDOK));                         // not re-evaluated
     EXPECT_EQ(dlg->m_pDoc, &theApp.m_doc);
 
     ASSERT_TRUE(Drop({files.root}));

@@ -103,6 +103,4 @@ void MainDialogTest::SetOutputFileText(const char* text) {
     edit->setText(QString::fromUtf8(text));
 }
 
-bool MainDialogTest::Drop(const std::vector<std::string>& paths) {
-    return AfxQtDropFiles(dlg.get(), paths);
-}
+bool MainDialogTest::Drop(const std::vector<std::string>& paths) { return AfxQtDropFiles(dlg.get(), paths); }

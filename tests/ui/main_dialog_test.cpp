@@ -1,10 +1,10 @@
 // The main dialog as it opens: its controls against the template, tab order, radio groups, sorted
 // lists, the state after initialisation, and start-up through the application.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QAbstractButton>
 #include <map>
 
 #include "main_dialog_fixture.h"

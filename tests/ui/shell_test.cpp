@@ -85,8 +85,8 @@ TEST_F(MainDialogTest, MinimizedDialogDrawsItsIconCentred) {
     ASSERT_EQ(AfxQtDrawIconLog().size(), 1u);
     CRect client;
     dlg->GetClientRect(&client);
-    const IconPosition want = CenteredIconPosition(client.Width(), client.Height(), GetSystemMetrics(SM_CXICON),
-                                                   GetSystemMetrics(SM_CYICON));
+    const IconPosition want =
+        CenteredIconPosition(client.Width(), client.Height(), GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     EXPECT_EQ(AfxQtDrawIconLog()[0].x, want.x);
     EXPECT_EQ(AfxQtDrawIconLog()[0].y, want.y);
     EXPECT_EQ(AfxQtDrawIconLog()[0].icon, dlg->m_hIcon);

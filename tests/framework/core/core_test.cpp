@@ -3,8 +3,7 @@
 
 #include "framework/afxdlgs.h"
 
-TEST(DropHandles, QueriesOnAReleasedOrUnknownHandleAreHarmless)
-{
+TEST(DropHandles, QueriesOnAReleasedOrUnknownHandleAreHarmless) {
     char buffer[8] = "x";
     EXPECT_EQ(DragQueryFile(nullptr, DRAG_QUERY_COUNT, nullptr, 0), 0u);
     EXPECT_EQ(DragQueryFile(nullptr, 0, buffer, sizeof buffer), 0u);
@@ -12,8 +11,7 @@ TEST(DropHandles, QueriesOnAReleasedOrUnknownHandleAreHarmless)
     DragFinish(nullptr);
 }
 
-TEST(FileDialogs, ClassicFilterStringsParseIntoLabelsAndPatterns)
-{
+TEST(FileDialogs, ClassicFilterStringsParseIntoLabelsAndPatterns) {
     const auto filters = AfxParseFileFilter("PEM (*.pem)|*.pem|All files (*.*)|*.*||");
     ASSERT_EQ(filters.size(), 2u);
     EXPECT_EQ(filters[0].label, "PEM (*.pem)");

@@ -20,8 +20,7 @@ public:
     bool hadWindowSystem = false;
     INT_PTR modalResult = 0;
 
-    BOOL InitInstance() override
-    {
+    BOOL InitInstance() override {
         ++starts;
         hadWindowSystem = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
         DialogTemplate t;
@@ -54,10 +53,8 @@ void Unset(const char* name) { unsetenv(name); }
 
 }  // namespace
 
-TEST(Entry, WithoutADisplayNothingStartsAndWithOneStartUpRunsToTheEnd)
-{
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        Unset(name);
+TEST(Entry, WithoutADisplayNothingStartsAndWithOneStartUpRunsToTheEnd) {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) Unset(name);
     char program[] = "quillon";
     char file[] = "/tmp/given-on-the-command-line.pem";
     char* argv[] = {program, file, nullptr};
