@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace kx {
@@ -147,26 +148,29 @@ std::string random_suffix() {
     return s;
 }
 
-bool fill(int fd, const unsigned char* data, std::size_t len, bool secret) {
+// Writes the whole contents into the file it is given; false (errno set) on any failure.
+using Contents = std::function<bool(int fd)>;
+
+bool fill(int fd, const Contents& contents, bool secret) {
     // Not followed by fsync: the rename (or link) makes the new file appear whole or not at all, whatever
     // happens to this process; waiting for the disk would cost more than the whole conversion (several
     // milliseconds against a few), and durability across a power failure is left to the file system,
     // as with every other tool that writes these files.
-    return ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && write_all(fd, data, len);
+    return ::fchmod(fd, secret ? 0600 : (0666 & ~current_umask())) == 0 && contents(fd);
 }
 
 enum class Unnamed { Written, Failed, Unavailable };
 
 // Writes into a file without a name and links it into place, so that a writer killed half-way leaves
 // nothing behind. Unavailable when the file system cannot (no O_TMPFILE, no /proc).
-Unnamed write_unnamed(const Target& t, const unsigned char* data, std::size_t len, bool secret) {
+Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret) {
     int fd = ::open(t.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Unnamed::Unavailable;
         cannot_write_errno(errno);
         return Unnamed::Failed;
     }
-    if (!fill(fd, data, len, secret)) {
+    if (!fill(fd, contents, secret)) {
         cannot_write_errno(errno);
         ::close(fd);
         return Unnamed::Failed;
@@ -196,11 +200,11 @@ Unnamed write_unnamed(const Target& t, const unsigned char* data, std::size_t le
     return Unnamed::Failed;
 }
 
-bool write_named(const Target& t, const unsigned char* data, std::size_t len, bool secret) {
+bool write_named(const Target& t, const Contents& contents, bool secret) {
     std::string tmp = t.dir + "/" + temp_prefix(t) + std::string(kTempSuffix, 'X');
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return cannot_write_errno(errno);
-    bool ok = fill(fd, data, len, secret);
+    bool ok = fill(fd, contents, secret);
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -217,21 +221,49 @@ bool write_named(const Target& t, const unsigned char* data, std::size_t len, bo
     return true;
 }
 
-}  // namespace
-
-bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret) {
+bool write_contents(const char* path, const Contents& contents, bool secret) {
     WriteSignalsIgnored no_fatal_signals;
-    if (g_output_fd >= 0) return write_all(g_output_fd, data, len) || cannot_write_errno(errno);
+    if (g_output_fd >= 0) return contents(g_output_fd) || cannot_write_errno(errno);
     if (!path || !*path) return cannot_write_errno(ENOENT);
     Target target;
     if (!resolve_target(path, target)) return false;
     remove_stale_temporaries(target);
-    switch (write_unnamed(target, data, len, secret)) {
+    switch (write_unnamed(target, contents, secret)) {
     case Unnamed::Written: return true;
     case Unnamed::Failed: return false;
     case Unnamed::Unavailable: break;
     }
-    return write_named(target, data, len, secret);
+    return write_named(target, contents, secret);
+}
+
+}  // namespace
+
+bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret) {
+    return write_contents(
+        path, [&](int fd) { return write_all(fd, data, len); }, secret);
+}
+
+bool write_atomic(const char* path, const std::function<bool(BIO*)>& encode, bool secret) {
+    return write_contents(
+        path,
+        [&](int fd) {
+            BioPtr file(BIO_new_fd(fd, BIO_NOCLOSE));
+            BioPtr buffer(BIO_new(BIO_f_buffer()));
+            if (!file || !buffer) {
+                errno = ENOMEM;
+                return false;
+            }
+            BIO* chain = BIO_push(buffer.get(), file.release());  // the buffer owns the file BIO now
+            errno = 0;
+            ERR_set_mark();
+            const bool ok = encode(chain) && BIO_flush(chain) == 1;
+            const int err = errno;
+            ERR_pop_to_mark();
+            // A failure that is not the system's (no memory for the encoding) still needs a reason.
+            errno = ok ? 0 : (err != 0 ? err : EIO);
+            return ok;
+        },
+        secret);
 }
 
 bool write_atomic(const char* path, BIO* mem, bool secret) {

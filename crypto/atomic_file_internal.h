@@ -7,6 +7,8 @@
 
 #include "crypto/kx_internal.h"
 
+#include <functional>
+
 namespace kx {
 
 // `secret`: the file holds a private key and is created 0600 whatever the umask; other files get
@@ -15,6 +17,9 @@ namespace kx {
 // link is written through. Our own named temporaries of the same target left by a writer that died more
 // than an hour ago are removed.
 bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret);
+// Streamed: `fill` writes the contents into the BIO it is given (buffered, over the temporary file)
+// and returns false on any failure.
+bool write_atomic(const char* path, const std::function<bool(BIO*)>& fill, bool secret);
 // The contents of a memory BIO.
 bool write_atomic(const char* path, BIO* mem, bool secret);
 

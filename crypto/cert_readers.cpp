@@ -1,5 +1,6 @@
 // Readers of certificates, CRLs and certificate requests, in PEM (by path) and DER (from bytes).
 #include "crypto/block_readers_internal.h"
+#include "crypto/crl_scan_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/kx_internal.h"
 
@@ -18,23 +19,42 @@ std::unique_ptr<Cert> parse_req(const unsigned char* data, std::size_t len) {
     return r ? kx::make_req(r.get(), data, static_cast<std::size_t>(p - data)) : nullptr;
 }
 
-std::unique_ptr<CRL> parse_crl(const unsigned char* data, std::size_t len) {
-    const unsigned char* p = data;
-    kx::X509CrlPtr c(d2i_X509_CRL(nullptr, &p, static_cast<long>(len)));
-    if (!c) return nullptr;
-    // A CRL can be huge: its parsed form is released before the copy of its DER is made.
+// A CRL can be huge: it is checked without OpenSSL's decoded form of its entries, and its DER is
+// either copied once (from bytes the caller keeps) or taken over (from bytes the caller gives up).
+std::unique_ptr<CRL> crl_of(kx::CrlScan& scan) {
     auto crl = std::make_unique<CRL>();
-    crl->issuer = kx::dn_text(X509_CRL_get_issuer(c.get()));
-    crl->issuer_match = kx::name_match_of(X509_CRL_get_issuer(c.get()));
-    c.reset();
-    crl->der.assign(data, p);
+    crl->issuer = std::move(scan.issuer);
+    crl->issuer_match = std::move(scan.issuer_match);
     return crl;
 }
 
+std::unique_ptr<CRL> parse_crl(const unsigned char* data, std::size_t len) {
+    std::optional<kx::CrlScan> scan = kx::scan_crl(data, len);
+    if (!scan) return nullptr;
+    std::unique_ptr<CRL> crl = crl_of(*scan);
+    crl->der.assign(data, data + scan->length);
+    return crl;
+}
+
+std::unique_ptr<CRL> take_crl(std::vector<unsigned char>& der) {
+    std::optional<kx::CrlScan> scan = kx::scan_crl(der.data(), der.size());
+    if (!scan) return nullptr;
+    std::unique_ptr<CRL> crl = crl_of(*scan);
+    der.resize(scan->length);
+    crl->der = std::move(der);
+    return crl;
+}
+
+// The parsers on bytes that stay the caller's.
+std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) { return parse_cert(der.data(), der.size()); }
+std::unique_ptr<Cert> req_from(const std::vector<unsigned char>& der) { return parse_req(der.data(), der.size()); }
+std::unique_ptr<CRL> crl_from(const std::vector<unsigned char>& der) { return parse_crl(der.data(), der.size()); }
+
+// Runs `parse` (OpenSSL's errors dropped) and records the outcome.
 template <class Record, class Parse>
-std::unique_ptr<Record> parsed(const unsigned char* data, std::size_t len, Parse parse) {
+std::unique_ptr<Record> parsed(Parse parse) {
     ERR_set_mark();
-    std::unique_ptr<Record> rec = parse(data, len);
+    std::unique_ptr<Record> rec = parse();
     ERR_pop_to_mark();
     if (rec)
         kx::read_succeeded();
@@ -48,56 +68,51 @@ std::unique_ptr<Record> read_pem(const char* path, std::initializer_list<const c
     auto in = kx::open_input(path);
     if (!in) return nullptr;
     kx::PemBlock block;
-    if (kx::find_pem_block(*in, labels, block)) return parsed<Record>(block.data.data(), block.data.size(), parse);
+    if (kx::find_pem_block(*in, labels, block)) return parsed<Record>([&] { return parse(block.data); });
     kx::fail_read(KxReadFailure::NotRecognised);
     return nullptr;
 }
 
-template <class Record, class Parse>
-std::unique_ptr<Record> read_der(const std::vector<unsigned char>& der, unsigned shape, Parse parse) {
-    std::unique_ptr<Record> rec;
-    if (kx::sniff_der(der.data(), der.size()) & shape) {
-        ERR_set_mark();
-        rec = parse(der.data(), der.size());
-        ERR_pop_to_mark();
-    }
-    if (rec)
-        kx::read_succeeded();
-    else
-        kx::fail_read(KxReadFailure::NotRecognised);
-    return rec;
+template <class Record, class Der, class Parse>
+std::unique_ptr<Record> read_der(Der& der, unsigned shape, Parse parse) {
+    if (kx::sniff_der(der.data(), der.size()) & shape) return parsed<Record>([&] { return parse(der); });
+    kx::fail_read(KxReadFailure::NotRecognised);
+    return nullptr;
 }
 
 }  // namespace
 
 namespace kx {
 std::unique_ptr<Cert> cert_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<Cert>(data, len, parse_cert);
+    return parsed<Cert>([=] { return parse_cert(data, len); });
 }
 std::unique_ptr<Cert> req_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<Cert>(data, len, parse_req);
+    return parsed<Cert>([=] { return parse_req(data, len); });
 }
 std::unique_ptr<CRL> crl_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<CRL>(data, len, parse_crl);
+    return parsed<CRL>([=] { return parse_crl(data, len); });
 }
 }  // namespace kx
 
 // A trusted certificate block holds the certificate followed by trust settings: only the certificate
 // part is taken (the parse stops where it ends).
 std::unique_ptr<Cert> PEM_read_cert(const char* path) {
-    return read_pem<Cert>(path, {PEM_STRING_X509, PEM_STRING_X509_OLD, PEM_STRING_X509_TRUSTED}, parse_cert);
+    return read_pem<Cert>(path, {PEM_STRING_X509, PEM_STRING_X509_OLD, PEM_STRING_X509_TRUSTED}, cert_from);
 }
-std::unique_ptr<CRL> PEM_read_crl(const char* path) { return read_pem<CRL>(path, {PEM_STRING_X509_CRL}, parse_crl); }
+std::unique_ptr<CRL> PEM_read_crl(const char* path) { return read_pem<CRL>(path, {PEM_STRING_X509_CRL}, take_crl); }
 std::unique_ptr<Cert> PEM_read_req(const char* path) {
-    return read_pem<Cert>(path, {PEM_STRING_X509_REQ, PEM_STRING_X509_REQ_OLD}, parse_req);
+    return read_pem<Cert>(path, {PEM_STRING_X509_REQ, PEM_STRING_X509_REQ_OLD}, req_from);
 }
 
 std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der) {
-    return read_der<Cert>(der, kx::kDerCert, parse_cert);
+    return read_der<Cert>(der, kx::kDerCert, cert_from);
 }
 std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der) {
-    return read_der<CRL>(der, kx::kDerCrl, parse_crl);
+    return read_der<CRL>(der, kx::kDerCrl, crl_from);
+}
+std::unique_ptr<CRL> ASN1_read_crl(std::vector<unsigned char>&& der) {
+    return read_der<CRL>(der, kx::kDerCrl, take_crl);
 }
 std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der) {
-    return read_der<Cert>(der, kx::kDerReq, parse_req);
+    return read_der<Cert>(der, kx::kDerReq, req_from);
 }

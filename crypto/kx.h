@@ -205,6 +205,9 @@ std::unique_ptr<P12> P12_read_file(const char* path);
 std::optional<std::vector<unsigned char>> ASN1_read_der(const char* path);
 std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der);
 std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der);
+// The same, taking the bytes over for the record when they hold a CRL (no copy of a big file); they
+// are left as they were otherwise.
+std::unique_ptr<CRL> ASN1_read_crl(std::vector<unsigned char>&& der);
 std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der);
 std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der);
 std::unique_ptr<Key> ASN1_read_rsaprv(const std::vector<unsigned char>& der);  // PKCS#1

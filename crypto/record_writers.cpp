@@ -12,10 +12,13 @@ int write_pem(const std::vector<unsigned char>& der, const char* label, const ch
     kx::write_started();
     if (der.empty() || der.size() > static_cast<std::size_t>(std::numeric_limits<long>::max()))
         return kx::write_failed(KxWriteFailure::Encoding);
-    kx::BioPtr bio = kx::memory_bio();
-    if (!bio || PEM_write_bio(bio.get(), label, "", der.data(), static_cast<long>(der.size())) <= 0)
-        return kx::write_failed(KxWriteFailure::Encoding);
-    return kx::write_atomic(path, bio.get(), false) ? 1 : 0;
+    // Streamed into the file: a big CRL is not held a second time as its PEM text.
+    return kx::write_atomic(
+               path,
+               [&](BIO* out) { return PEM_write_bio(out, label, "", der.data(), static_cast<long>(der.size())) > 0; },
+               false)
+               ? 1
+               : 0;
 }
 
 }  // namespace

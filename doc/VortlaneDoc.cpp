@@ -88,10 +88,11 @@ bool CVortlaneDoc::ReadInput(const char* path) {
         MoveBundle(bags, P12_read_file(path)))
         return true;
 
-    const std::optional<std::vector<unsigned char>> der = ASN1_read_der(path);
+    std::optional<std::vector<unsigned char>> der = ASN1_read_der(path);
     if (!der) return false;
-    // The traditional RSA and EC keys come last, so nothing read before is read differently now.
-    if (AddCert(bags, ASN1_read_cert(*der)) || AddCrl(bags, ASN1_read_crl(*der)) ||
+    // The traditional RSA and EC keys come last, so nothing read before is read differently now. A CRL
+    // takes the bytes over (they may be a big file's); a reader that refuses leaves them as they were.
+    if (AddCert(bags, ASN1_read_cert(*der)) || AddCrl(bags, ASN1_read_crl(std::move(*der))) ||
         AddCert(bags, ASN1_read_req(*der)) || AddKey(bags, ASN1_read_dsaprv(*der)) ||
         AddKey(bags, ASN1_read_rsaprv(*der)) || AddKey(bags, ASN1_read_ecprv(*der)))
         return true;
