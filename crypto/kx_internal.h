@@ -8,11 +8,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
-// The opaque key of a KeyNumber: one reference to an OpenSSL key.
+// The opaque key of a KeyNumber: one reference to an OpenSSL key, or a certificate's encoded public key
+// (SubjectPublicKeyInfo) decoded the first time it is compared: a bundle of thousands of certificates
+// and no private key never needs one.
 struct KxPkey {
     EVP_PKEY* pkey = nullptr;
+    std::vector<unsigned char> spki;  // not yet decoded when not empty
     explicit KxPkey(EVP_PKEY* owned) : pkey(owned) {}
+    explicit KxPkey(std::vector<unsigned char> encoded) : spki(std::move(encoded)) {}
     ~KxPkey() { EVP_PKEY_free(pkey); }
     KxPkey(const KxPkey&) = delete;
     KxPkey& operator=(const KxPkey&) = delete;
@@ -46,6 +51,8 @@ using BioPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
 
 // A key number holding `key` (the number owns the reference it is given).
 KeyNumber number_of(PkeyPtr key);
+// A key number holding an encoded SubjectPublicKeyInfo, decoded when first needed.
+KeyNumber number_of_spki(const unsigned char* der, std::size_t len);
 // The key behind a number (borrowed), or null.
 EVP_PKEY* pkey_of(const KeyNumber& number);
 

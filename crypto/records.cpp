@@ -9,7 +9,25 @@ KeyNumber number_of(PkeyPtr key) {
     return n;
 }
 
-EVP_PKEY* pkey_of(const KeyNumber& number) { return number.pkey ? number.pkey->pkey : nullptr; }
+KeyNumber number_of_spki(const unsigned char* der, std::size_t len) {
+    KeyNumber n;
+    n.pkey = std::make_shared<KxPkey>(std::vector<unsigned char>(der, der + len));
+    return n;
+}
+
+EVP_PKEY* pkey_of(const KeyNumber& number) {
+    if (!number.pkey) return nullptr;
+    KxPkey& key = *number.pkey;
+    if (!key.pkey && !key.spki.empty()) {
+        // As X509_get_pubkey gives it: null when OpenSSL cannot decode the key.
+        const unsigned char* p = key.spki.data();
+        ERR_set_mark();
+        key.pkey = d2i_PUBKEY(nullptr, &p, static_cast<long>(key.spki.size()));
+        ERR_pop_to_mark();
+        std::vector<unsigned char>().swap(key.spki);
+    }
+    return key.pkey;
+}
 
 int key_type_of(const EVP_PKEY* key) {
     switch (EVP_PKEY_get_base_id(key)) {
