@@ -93,6 +93,29 @@ qfix::Bytes good_p8_encrypted() {
 }
 fs::path fixed(const char* path) { return path; }
 
+// One damaged byte deep inside a big input (three quarters in): an entry's or certificate's SEQUENCE
+// tag made a SET. `damage` false leaves the input sound, for the control rows.
+qfix::Bytes big_crl(bool damage) {
+    std::vector<long> serials(3000);
+    for (std::size_t i = 0; i < serials.size(); ++i) serials[i] = static_cast<long>(i) + 1;
+    qfix::Bytes der = qfix::der_of(qfix::make_crl(qfix::cn("Hostile Root"), m().key, serials).get());
+    for (std::size_t at = der.size() * 3 / 4; damage && at + 2 < der.size(); ++at)
+        if (der[at] == 0x30 && der[at + 2] == V_ASN1_INTEGER) {  // SEQUENCE { INTEGER serial, ...
+            der[at] = 0x31;
+            break;
+        }
+    return der;
+}
+qfix::Bytes big_bundle_damaged() {
+    const qfix::Bytes one = cert_der();
+    const std::size_t copies = 2000;
+    qfix::Bytes der = p7_with_copies(m().cert.get(), static_cast<int>(copies));
+    const std::size_t first = std::search(der.begin(), der.end(), one.begin(), one.end()) - der.begin();
+    const std::size_t header = one[1] & 0x80 ? 2 + (one[1] & 0x7F) : 2;
+    der.at(first + copies * 3 / 4 * one.size() + header) = 0x31;  // that copy's tbsCertificate
+    return der;
+}
+
 std::vector<Row> rows() {
     using K = KxReadFailure;
     return {
@@ -317,11 +340,16 @@ std::vector<Row> rows() {
          refused(K::TooLarge)},
         {"p7_indefinite_lengths_with_100_copies",
          [](auto& d) { return write(d, "ber.p7b", p7_with_copies(m().cert.get(), 100, true)); }, accepted(100)},
+        {"crl_of_3000_entries_damaged_deep_inside", [](auto& d) { return write(d, "big.crl", big_crl(true)); },
+         kDamaged},
+        {"p7_of_2000_certificates_damaged_deep_inside",
+         [](auto& d) { return write(d, "big.p7b", big_bundle_damaged()); }, kDamaged},
         {"p7_chain_of_the_cap_in_worst_order",
          [](auto& d) { return write(d, "chain.p7b", p7_with_long_chain_reversed(kCap)); }, accepted(kCap)},
 
         // Controls: the same kinds of file, sound, are read.
         {"control_certificate", [](auto& d) { return write(d, "good.cer", cert_der()); }, accepted(1)},
+        {"control_crl_of_3000_entries", [](auto& d) { return write(d, "big.crl", big_crl(false)); }, accepted(0)},
         {"control_p12", [](auto& d) { return write(d, "good.p12", good_p12()); }, accepted(1), true},
         {"control_p8_encrypted", [](auto& d) { return write(d, "good.p8", good_p8_encrypted()); }, accepted(0), true},
     };
