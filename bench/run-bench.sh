@@ -35,8 +35,8 @@ FAILED=0
 
 ms() { awk -v s="$1" 'BEGIN { printf "%.1f ms", s * 1000 }'; }
 
-# measure RUNS QUILLON_CMD... -- OTHER_CMD...: alternating runs of both; sets Q_WALL Q_CPU Q_KB and
-# O_WALL O_CPU O_KB (medians).
+# measure RUNS QUILLON_CMD... -- OTHER_CMD... [-- FLOOR_CMD...]: alternating runs of all; sets Q_WALL Q_CPU
+# Q_KB and O_WALL O_CPU O_KB (and F_WALL F_CPU F_KB for a third command), the medians.
 measure() {
     local runs=$1
     shift
@@ -44,19 +44,23 @@ measure() {
     lines=$("$PAIR" "$runs" -- "$@") || { echo "bench: a command failed" >&2; return 1; }
     read -r Q_WALL Q_CPU Q_KB <<<"$(sed -n 1p <<<"$lines")"
     read -r O_WALL O_CPU O_KB <<<"$(sed -n 2p <<<"$lines")"
+    read -r F_WALL F_CPU F_KB <<<"$(sed -n 3p <<<"$lines")"
 }
 
-# row CASE RATIO_GOAL MEMORY_GOAL|-: a table row from the last measurement, judging the goals on the
-# median wall times (and peak memory where a goal is set).
+# row CASE RATIO_GOAL [INPUT MEMORY_GOAL]: a table row from the last measurement, judging the goals on
+# the median wall times, and, where INPUT is given, Quillon's peak memory against INPUT's size.
 row() {
-    local name=$1 goal=$2 memgoal=$3 line
+    local name=$1 goal=$2 input=${3:-} memgoal=${4:--} line input_kb=0
+    [ -n "$input" ] && input_kb=$(($(stat -c %s "$input") / 1024))
     line=$(awk -v q="$Q_WALL" -v o="$O_WALL" -v qc="$Q_CPU" -v oc="$O_CPU" -v qk="$Q_KB" -v ok="$O_KB" \
-        -v g="$goal" -v mg="$memgoal" 'BEGIN {
-        r = q / o; m = qk / ok; good = (r <= g);
-        memtext = sprintf("%.2f", m);
-        if (mg != "-") { good = good && (m <= mg); memtext = memtext sprintf(" (≤ %s)", mg) }
-        printf "| %.1f ms | %.1f ms | **%.2f** (≤ %s) | %.2f | %d | %d | %s | %s |",
-               q * 1000, o * 1000, r, g, (oc > 0 ? qc / oc : 0), qk, ok, memtext, good ? "holds" : "MISSED" }')
+        -v g="$goal" -v ik="$input_kb" -v mg="$memgoal" 'BEGIN {
+        r = q / o; good = (r <= g); memtext = "";
+        if (ik > 0) {
+            m = qk / ik; memtext = sprintf("%.2f", m);
+            if (mg != "-") { good = good && (m <= mg); memtext = memtext sprintf(" (≤ %s)", mg) }
+        }
+        printf "| %.1f ms | %.1f ms | **%.2f** (≤ %s) | %.2f | %d | %d | %.2f | %s | %s |",
+               q * 1000, o * 1000, r, g, (oc > 0 ? qc / oc : 0), qk, ok, qk / ok, memtext, good ? "holds" : "MISSED" }')
     [[ $line == *holds* ]] || FAILED=1
     ROWS+=("| $name $line")
 }
@@ -64,7 +68,7 @@ row() {
 # failed CASE WHY: a row without numbers.
 failed() {
     echo "bench: $1: $2, no ratio reported" >&2
-    ROWS+=("| $1 | - | - | $2 | - | - | - | - | MISSED |")
+    ROWS+=("| $1 | - | - | $2 | - | - | - | - | - | MISSED |")
     FAILED=1
 }
 mismatch() { failed "$1" "results differ"; }
@@ -82,7 +86,7 @@ O_CERT=(openssl x509 -in "$IN/chain/user.pem" -outform DER -out "$OUT/o-cert.der
 "${Q_CERT[@]}" || true; "${O_CERT[@]}" || true
 if cmp -s "$OUT/q-cert.der" "$OUT/o-cert.der"; then
     if measure $((40 * SCALE)) "${Q_CERT[@]}" -- "${O_CERT[@]}"; then
-        row "certificate PEM → DER" 1.0 -
+        row "certificate PEM → DER" 1.0
     else
         failed "certificate PEM → DER" "a run failed"
     fi
@@ -90,14 +94,18 @@ else
     mismatch "certificate PEM → DER"
 fi
 
-# ---- a CRL of a million entries, DER to PEM ----------------------------------------------------
+# ---- a CRL of a million entries, DER to PEM, against openssl and against base64 (the floor) --------
 echo "== CRL of 1,000,000 entries DER -> PEM"
 Q_CRL=("$CLI" -q -f crl -e pem -o "$OUT/q-crl.pem" "$IN/crl-1m.der")
 O_CRL=(openssl crl -inform DER -in "$IN/crl-1m.der" -outform PEM -out "$OUT/o-crl.pem")
+# The least any DER to PEM conversion costs: the same bytes base64-encoded in lines of 64, read and written.
+F_CRL=(sh -c 'exec base64 -w 64 "$1" >"$2"' floor "$IN/crl-1m.der" "$OUT/f-crl.b64")
 "${Q_CRL[@]}" || true; "${O_CRL[@]}" || true
 if cmp -s "$OUT/q-crl.pem" "$OUT/o-crl.pem"; then
-    if measure $((5 * SCALE)) "${Q_CRL[@]}" -- "${O_CRL[@]}"; then
-        row "CRL of 1,000,000 entries DER → PEM" 1.2 1.5
+    if measure $((5 * SCALE)) "${Q_CRL[@]}" -- "${O_CRL[@]}" -- "${F_CRL[@]}"; then
+        row "CRL of 1,000,000 entries DER → PEM" 0.3 "$IN/crl-1m.der" 2.5
+        O_WALL=$F_WALL O_CPU=$F_CPU O_KB=$F_KB
+        row "the same against \`base64 -w 64\` (the floor; in the openssl columns)" 4
     else
         failed "CRL of 1,000,000 entries DER → PEM" "a run failed"
     fi
@@ -113,7 +121,7 @@ q_count=$("${Q_P7[@]}" | grep -c '^++Check One PKCS#12Bag, type=11003$' || true)
 o_count=$("${O_P7[@]}" | grep -c '^subject=' || true)
 if [ "$q_count" = 10000 ] && [ "$o_count" = 10000 ]; then
     if measure $((7 * SCALE)) "${Q_P7[@]}" -- "${O_P7[@]}"; then
-        row "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" 1.2 -
+        row "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" 0.3 "$IN/bundle-10k.p7b"
     else
         failed "PKCS#7 of 10,000 certificates: \`-n\` vs \`pkcs7 -print_certs -noout\`" "a run failed"
     fi
@@ -131,7 +139,7 @@ O_P12=(openssl pkcs12 -export -legacy -in "$C/chain.pem" -inkey "$C/user-key.pem
 if [ "$(p12_blocks "$OUT/q.p12" | grep -c CERTIFICATE)" = 3 ] &&
     [ "$(p12_blocks "$OUT/q.p12")" = "$(p12_blocks "$OUT/o.p12")" ]; then
     if measure $((40 * SCALE)) "${Q_P12[@]}" -- "${O_P12[@]}"; then
-        row "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" 1.1 -
+        row "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" 1.1
     else
         failed "PKCS#12 export: 3 certificates + RSA-2048 key, 3DES" "a run failed"
     fi
@@ -148,8 +156,8 @@ FILES_1K=(files-1k/*.der)
 "$CLI" -n -q "${FILES_1K[@]}" 2>"$OUT/files-1k.stderr" || true
 if [ ${#FILES_10K[@]} = 10000 ] && [ ! -s "$OUT/files-10k.stderr" ] && [ ! -s "$OUT/files-1k.stderr" ]; then
     if measure $((5 * SCALE)) "$CLI" -n -q "${FILES_10K[@]}" -- "$CLI" -n -q "${FILES_1K[@]}"; then
-        ROWS+=("| 1,000 DER certificate files, \`-n\` | $(ms "$O_WALL") | | | | $O_KB | | | |")
-        row "10,000 DER certificate files, \`-n\` (against the 1,000 run)" 12 -
+        ROWS+=("| 1,000 DER certificate files, \`-n\` | $(ms "$O_WALL") | | | | $O_KB | | | | |")
+        row "10,000 DER certificate files, \`-n\` (against the 1,000 run)" 12
     else
         failed "1,000 / 10,000 certificate files" "a run failed"
     fi
@@ -178,8 +186,8 @@ if [ -x "$CHAIN_BENCH" ]; then
 fi
 
 {
-    echo "| case | Quillon | openssl | ratio (goal) | CPU ratio | Quillon peak KB | openssl peak KB | memory ratio (goal) | goals |"
-    echo "|---|---|---|---|---|---|---|---|---|"
+    echo "| case | Quillon | openssl | ratio (goal) | CPU ratio | Quillon peak KB | openssl peak KB | memory ratio | Quillon peak / input size (goal) | goals |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${ROWS[@]}"
     echo
     echo "$WINDOW_LINE"
