@@ -1,5 +1,6 @@
 // Readers of certificates, CRLs and certificate requests, in PEM (by path) and DER (from bytes).
 #include "crypto/block_readers_internal.h"
+#include "crypto/cert_scan_internal.h"
 #include "crypto/crl_scan_internal.h"
 #include "crypto/errors_internal.h"
 #include "crypto/kx_internal.h"
@@ -8,6 +9,11 @@ namespace {
 
 // Each parse goes from the bytes to the record; the DER kept is exactly the bytes the object used.
 std::unique_ptr<Cert> parse_cert(const unsigned char* data, std::size_t len) {
+    // A certificate of the common shape is read from its bytes, without decoding its public key.
+    const unsigned char* at = data;
+    kx::Tlv whole;
+    if (kx::read_tlv(at, data + len, whole))
+        if (std::unique_ptr<Cert> cert = kx::scan_plain_cert(whole)) return cert;
     const unsigned char* p = data;
     kx::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(len)));
     return x ? kx::make_cert(x.get(), data, static_cast<std::size_t>(p - data)) : nullptr;

@@ -277,9 +277,9 @@ TEST(Readers, Pkcs12KeepsEveryBagInOrderWithFriendlyNames) {
     EXPECT_EQ(p12->first->cert()->der, der_of(chain.certs[2].get()));
 }
 
-// Big CRLs and bundles are checked without OpenSSL's decoded form of every entry and certificate. Every
-// byte of a small CRL and of a small bundle, damaged in turn, must still be read or refused exactly as
-// OpenSSL's whole decoding reads or refuses it, into the same records.
+// CRLs, certificates and bundles are checked without OpenSSL's decoded form of every entry and key.
+// Every byte of a small CRL, certificate and bundle, damaged in turn, must still be read or refused
+// exactly as OpenSSL's whole decoding reads or refuses it, into the same records.
 TEST(Readers, ADamagedByteAnywhereIsRefusedExactlyAsOpenSslRefusesIt) {
     const Chain chain = make_chain(2, "Damage", true);  // an EC root, an RSA leaf
     const Bytes crl = der_of(make_crl(chain.names[0], chain.keys[0], {1, 2, 3, 4, 5, 6}).get());
@@ -297,7 +297,22 @@ TEST(Readers, ADamagedByteAnywhereIsRefusedExactlyAsOpenSslRefusesIt) {
             std::shared_ptr<X509_CRL> full(d2i_X509_CRL(nullptr, &p, static_cast<long>(damaged.size())), X509_CRL_free);
             const std::unique_ptr<CRL> read = ASN1_read_crl(damaged);
             ASSERT_EQ(read != nullptr, full != nullptr) << "CRL byte " << at << " ^ " << int(flip);
-            if (read) EXPECT_EQ(read->der.size(), static_cast<std::size_t>(p - damaged.data()));
+            if (read) {
+                EXPECT_EQ(read->der.size(), static_cast<std::size_t>(p - damaged.data()));
+            }
+            refused += !read;
+        }
+        const Bytes cert = der_of(chain.certs[1].get());
+        for (std::size_t at = 0; at < cert.size(); ++at) {
+            Bytes damaged = cert;
+            damaged[at] ^= flip;
+            const unsigned char* p = damaged.data();
+            std::shared_ptr<X509> full(d2i_X509(nullptr, &p, static_cast<long>(damaged.size())), X509_free);
+            const std::unique_ptr<Cert> read = ASN1_read_cert(damaged);
+            ASSERT_EQ(read != nullptr, full != nullptr) << "certificate byte " << at << " ^ " << int(flip);
+            if (read) {
+                EXPECT_EQ(read->der, Bytes(damaged.cbegin(), damaged.cbegin() + (p - damaged.data()))) << at;
+            }
             refused += !read;
         }
         for (std::size_t at = 0; at < p7.size(); ++at) {
