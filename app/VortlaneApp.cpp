@@ -38,6 +38,8 @@ BOOL CVortlaneApp::InitInstance() {
 CVortlaneDlg* CVortlaneApp::MainDialog() const { return static_cast<CVortlaneDlg*>(m_pMainWnd); }
 
 CDocument* CVortlaneApp::OpenDocumentFile(const char* lpszFileName) {
+    // Reading a big input and arranging the chain again can take a while.
+    CWaitCursor busy;
     CVortlaneDlg* dlg = MainDialog();
     // An unreadable file is silently ignored.
     if (!OpenInput(m_doc, lpszFileName, dlg != nullptr ? &dlg->m_strLog : nullptr).accepted) return nullptr;

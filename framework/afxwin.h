@@ -383,6 +383,20 @@ bool AfxHaveDisplay();
 int AfxMessageBox(const char* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 
+// ---- Busy cursor -------------------------------------------------------------------------------
+// The busy cursor over every window of the application for the object's lifetime (scopes nest).
+// Prompts shown meanwhile show the normal cursor.
+class CWaitCursor {
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    bool set_ = false;
+};
+
 // ---- Dropped files -----------------------------------------------------------------------------
 // iFile DRAG_QUERY_COUNT: the number of files. lpszFile null: the length of path iFile. Else the
 // path copied into lpszFile (at most cch - 1 characters and a terminating NUL); the count copied.

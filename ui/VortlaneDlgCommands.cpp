@@ -42,6 +42,7 @@ void CVortlaneDlg::OnOK() {
     if (CWnd* convert = GetDlgItem(IDOK); convert != nullptr && !convert->IsWindowEnabled()) return;
     // Convert: the dialog stays open and can convert again at once.
     UpdateData(TRUE);
+    CWaitCursor busy;
     m_pDoc->WriteOutput(m_strOutFile, m_nDepth, &m_strLog);
     SetDlgItemText(IDC_LOG, m_strLog.c_str());
 }

@@ -8,6 +8,7 @@
 
 #include "framework/qt/dialog_window.h"
 #include "framework/qt/qt_access.h"
+#include "framework/qt/wait_cursor.h"
 
 using namespace afx;
 
@@ -143,6 +144,7 @@ int ShowMessageBox(const CString& text, const char* caption, UINT type) {
     QPointer<QMessageBox> box = new QMessageBox(icon, ToQt(caption ? CString(caption) : CString(AfxGetAppName())),
                                                 ToQt(text), buttons, PromptOwner());
     box->setWindowModality(Qt::ApplicationModal);
+    afx::NormalCursorWhilePrompting normalCursor;
     const int answer = box->exec();
     delete box.data();  // null when the owner went away while it was open
     switch (answer) {

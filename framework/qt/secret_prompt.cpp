@@ -11,6 +11,7 @@
 
 #include "framework/afxtest.h"
 #include "framework/qt/qt_access.h"
+#include "framework/qt/wait_cursor.h"
 #include "framework/qt/window_record.h"
 
 using namespace afx;
@@ -88,6 +89,7 @@ bool AfxPromptSecret(const SecretPromptRequest& request, std::string* out) {
     update();
     entry->setFocus();
 
+    afx::NormalCursorWhilePrompting normalCursor;
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (accepted && out) {
         QByteArray bytes = entry->text().toUtf8();

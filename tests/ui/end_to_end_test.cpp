@@ -2,6 +2,9 @@
 // through the application's prompt, and the result opened with OpenSSL.
 #include <filesystem>
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include "input_files.h"
 #include "main_dialog_fixture.h"
 
@@ -123,4 +126,24 @@ TEST_F(EndToEnd, EncryptedInputAsksAgainUntilRightOrCancelled) {
     EXPECT_EQ(InputList(), std::vector<std::string>{encrypted});
     EXPECT_EQ(prompts.requests.size(), 2u);
     EXPECT_TRUE(doc.HasPrivateKey());
+}
+
+TEST_F(EndToEnd, BusyCursorWhileReadingAndConvertingNormalOnceDone) {
+    // The pass-phrase prompt comes in the middle of reading an encrypted key and of writing PKCS#12:
+    // the cursor is looked at there (the prompt's own window shows the normal one).
+    InputFiles files;
+    const std::string encrypted = files.dir.file("leaf-key.p8.pem").string();
+    WriteEncryptedPkcs8(encrypted, files.chain.keys[1].get(), "right");
+    std::vector<bool> busy;
+    AfxSetSecretPromptHook([&](const SecretPromptRequest&) -> std::optional<std::string> {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        busy.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+        return std::string("right");
+    });
+    ASSERT_TRUE(Drop({files.root, files.leaf, encrypted}));
+    ChooseForm("PKCS#12");
+    Click(IDOK);
+    AfxSetSecretPromptHook({});
+    EXPECT_EQ(busy, (std::vector<bool>{true, true}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
