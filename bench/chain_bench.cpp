@@ -1,6 +1,6 @@
 // Micro-benchmark of chain building over containers of 10 to 100,000 bags: the time per bag must stay
 // flat (linear growth), which the complexity fit at the end of the run reports.
-#include "crypto/openssl_includes.h"  // before kx.h: both name a type PKCS7
+#include "crypto/openssl_includes.h"
 #include "doc/VortlaneDoc.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,8 @@
 // Makes the benchmark's inputs in a scratch folder: a three-certificate chain with its RSA key, a CRL
 // of a million entries, a DER PKCS#7 bundle of 10,000 certificates, and folders of single DER files.
 // Uses the OpenSSL API directly: the command line would take minutes for the large inputs.
+#include "crypto/openssl_ptr.h"
+
 #include <openssl/bn.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -26,16 +28,12 @@ constexpr int kManyFilesLarge = 10'000;  // the folder of single certificate fil
 constexpr int kManyFilesSmall = 1'000;   // ... and the small one the large one is measured against
 constexpr long kCrlEntries = 1'000'000;
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-    void operator()(T* p) const { Free(p); }
-};
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509, X509_free>>;
-using CrlPtr = std::unique_ptr<X509_CRL, Deleter<X509_CRL, X509_CRL_free>>;
-using NamePtr = std::unique_ptr<X509_NAME, Deleter<X509_NAME, X509_NAME_free>>;
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
-using P7Ptr = std::unique_ptr<PKCS7, Deleter<PKCS7, PKCS7_free>>;
+using kx::BioPtr;
+using kx::PkeyPtr;
+using kx::X509Ptr;
+using CrlPtr = kx::X509CrlPtr;
+using NamePtr = kx::X509NamePtr;
+using P7Ptr = kx::Pkcs7Ptr;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "make_inputs: %s failed\n", what.c_str());

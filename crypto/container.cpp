@@ -1,5 +1,6 @@
 // The bag container: appending, finding, moving and releasing bags, and key-number comparison.
 #include "crypto/kx_internal.h"
+#include "crypto/p7_records_internal.h"
 
 P12Bag::~P12Bag() {
     // Unlink the rest of the chain one bag at a time so a long list never recurses deeply.
@@ -33,13 +34,13 @@ P12::~P12() {
     }
 }
 
-namespace {
-
-std::unique_ptr<P12Bag>& tail_link(P12* container) {
+std::unique_ptr<P12Bag>& kx::tail_link(P12* container) {
     std::unique_ptr<P12Bag>* link = &container->first;
     while (*link) link = &(*link)->next;
     return *link;
 }
+
+namespace {
 
 int append(P12* container, int type, BagContent content, const char16_t* friendly_name, unsigned char mark) {
     if (!container) return 0;
@@ -48,7 +49,7 @@ int append(P12* container, int type, BagContent content, const char16_t* friendl
     bag->mark = mark;
     if (friendly_name) bag->friendly_name = std::u16string(friendly_name);
     bag->content = std::move(content);
-    tail_link(container) = std::move(bag);
+    kx::tail_link(container) = std::move(bag);
     return 1;
 }
 
@@ -79,33 +80,12 @@ P12Bag* P12_find_bag(const P12* container, int type, unsigned char mark) {
 
 void P12Bag_free(std::unique_ptr<P12Bag> bag) { bag.reset(); }
 
-int P12_mov_p12bags(P12* container, PKCS7* source) {
-    if (!container || !source) return 0;
-    std::unique_ptr<P12Bag>* link = &tail_link(container);
-    auto push = [&](int type, BagContent content) {
-        auto bag = std::make_unique<P12Bag>();
-        bag->type = type;
-        bag->content = std::move(content);
-        *link = std::move(bag);
-        link = &(*link)->next;
-    };
-    for (auto& cert : source->certs)
-        if (cert) push(BAG_CERT, std::move(cert));
-    for (auto& crl : source->crls)
-        if (crl) push(BAG_CRL, std::move(crl));
-    source->certs.clear();
-    source->crls.clear();
-    return 1;
-}
-
 int P12_mov_p12bags(P12* container, P12* source) {
     if (!container || !source) return 0;
     if (container == source) return 1;
-    tail_link(container) = std::move(source->first);
+    kx::tail_link(container) = std::move(source->first);
     return 1;
 }
-
-void P7_free(std::unique_ptr<PKCS7> p7) { p7.reset(); }
 
 int LN_cmp(const KeyNumber& a, const KeyNumber& b) {
     EVP_PKEY* ka = kx::pkey_of(a);

@@ -1,5 +1,7 @@
 // The crypto layer: bag container, records, readers and writers of the public-key file formats.
 // Everything the converter needs from OpenSSL goes through here; nothing above this layer sees OpenSSL.
+// The PKCS#7 record and its readers are in kx_pkcs7.h: OpenSSL's headers name a structure PKCS7 too,
+// and files that include them include this header only.
 #pragma once
 
 #include <cstddef>
@@ -90,12 +92,6 @@ struct Key {
     KeyNumber number;  // shares the private key itself
 };
 
-// What a PKCS#7 reader returns: the certificates and CRLs it holds, in file order.
-struct PKCS7 {
-    std::vector<std::unique_ptr<Cert>> certs;
-    std::vector<std::unique_ptr<CRL>> crls;
-};
-
 // Content of a safe bag of no kind the converter knows; kept only so that it can be reported and cleaned.
 struct OtherBag {
     std::string oid;
@@ -159,11 +155,9 @@ P12Bag* P12_find_bag(const P12* container, int type, unsigned char mark);
 // Release an unlinked bag with its content and name.
 void P12Bag_free(std::unique_ptr<P12Bag> bag);
 
-// Move every bag of `source` to the end of `container`, in file order (PKCS#7: the certificates,
-// then the CRLs). The source is left empty; the caller releases it.
-int P12_mov_p12bags(P12* container, PKCS7* source);
+// Move every bag of `source` to the end of `container`, in file order. The source is left empty; the
+// caller releases it. (The PKCS#7 record's own is in kx_pkcs7.h.)
 int P12_mov_p12bags(P12* container, P12* source);
-void P7_free(std::unique_ptr<PKCS7> p7);
 
 // 0 when the two key numbers are equal.
 int LN_cmp(const KeyNumber& a, const KeyNumber& b);
@@ -197,8 +191,6 @@ std::unique_ptr<Key> PEM_read_p8(const char* path);
 std::unique_ptr<Key> PEM_read_p8enc(const char* path);
 std::unique_ptr<Key> P8_read_file(const char* path);
 std::unique_ptr<Key> P8enc_read_file(const char* path);
-std::unique_ptr<PKCS7> PEM_read_p7(const char* path);
-std::unique_ptr<PKCS7> P7s_read_file(const char* path);
 std::unique_ptr<P12> P12_read_file(const char* path);
 
 // The whole file as bytes, or none when it cannot be read.

@@ -1,10 +1,10 @@
-// Inner pieces shared by the crypto layer's files: the key wrapper behind KeyNumber, owning handles for
-// OpenSSL objects, and the makers that turn parsed OpenSSL objects into the layer's records.
+// Inner pieces shared by the crypto layer's files: the key wrapper behind KeyNumber, the owning pointers
+// for OpenSSL objects (openssl_ptr.h), and the makers that turn parsed OpenSSL objects into the layer's
+// records.
 #pragma once
 
-#include "crypto/openssl_includes.h"
-
 #include "crypto/kx.h"
+#include "crypto/openssl_ptr.h"
 
 #include <memory>
 #include <string>
@@ -34,20 +34,6 @@ struct KxName {
 };
 
 namespace kx {
-
-template <class T, void (*Free)(T*)>
-struct Freer {
-    void operator()(T* p) const { Free(p); }
-};
-using X509Ptr = std::unique_ptr<X509, Freer<X509, X509_free>>;
-using X509CrlPtr = std::unique_ptr<X509_CRL, Freer<X509_CRL, X509_CRL_free>>;
-using X509ReqPtr = std::unique_ptr<X509_REQ, Freer<X509_REQ, X509_REQ_free>>;
-using X509SigPtr = std::unique_ptr<X509_SIG, Freer<X509_SIG, X509_SIG_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
-using P8InfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Freer<PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>>;
-using Pkcs7Ptr = std::unique_ptr<OsslPkcs7, Freer<OsslPkcs7, PKCS7_free>>;
-using Pkcs12Ptr = std::unique_ptr<PKCS12, Freer<PKCS12, PKCS12_free>>;
-using BioPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
 
 // A key number holding `key` (the number owns the reference it is given).
 KeyNumber number_of(PkeyPtr key);

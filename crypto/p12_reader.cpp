@@ -142,8 +142,8 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
     if (!safes) return Outcome::Ok;
     Outcome outcome = Outcome::Ok;
     std::size_t seen = 0;
-    for (int i = 0; i < ossl_p7_count(safes) && outcome == Outcome::Ok; ++i) {
-        OsslPkcs7* p7 = ossl_p7_at(safes, i);
+    for (int i = 0; i < sk_PKCS7_num(safes) && outcome == Outcome::Ok; ++i) {
+        PKCS7* p7 = sk_PKCS7_value(safes, i);
         if (PKCS7_type_is_encrypted(p7)) {
             if (p7->d.encrypted && p7->d.encrypted->enc_data &&
                 (!kx::pbe_usable(p7->d.encrypted->enc_data->algorithm, &work) || !kx::within_budget(spent, work)))
@@ -169,7 +169,7 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
         }
         sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     }
-    ossl_p7_stack_free(safes);
+    sk_PKCS7_pop_free(safes, PKCS7_free);
     return outcome;
 }
 
@@ -181,8 +181,8 @@ Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac
     if (!safes) return Outcome::Refused;
     BagCollector collector(spent);
     Outcome outcome = Outcome::Ok;
-    for (int i = 0; i < ossl_p7_count(safes) && outcome == Outcome::Ok; ++i) {
-        OsslPkcs7* p7 = ossl_p7_at(safes, i);
+    for (int i = 0; i < sk_PKCS7_num(safes) && outcome == Outcome::Ok; ++i) {
+        PKCS7* p7 = sk_PKCS7_value(safes, i);
         STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
         if (PKCS7_type_is_data(p7)) {
             bags = PKCS12_unpack_p7data(p7);
@@ -200,7 +200,7 @@ Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac
         if (bags) outcome = collector.collect(bags, pass, passlen, mac_verified, PKCS7_type_is_encrypted(p7));
         sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     }
-    ossl_p7_stack_free(safes);
+    sk_PKCS7_pop_free(safes, PKCS7_free);
     if (outcome == Outcome::Ok) out = collector.take();
     return outcome;
 }

@@ -37,7 +37,7 @@ struct SafeBagsFree {
 };
 using SafeBags = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), SafeBagsFree>;
 struct SafesFree {
-    void operator()(STACK_OF(PKCS7) * s) const { ossl_p7_stack_free(s); }
+    void operator()(STACK_OF(PKCS7) * s) const { sk_PKCS7_pop_free(s, PKCS7_free); }
 };
 
 bool add_name(PKCS12_SAFEBAG* bag, const std::optional<std::u16string>& name) {

@@ -20,7 +20,7 @@ bool encode(const T* obj, std::vector<unsigned char>& out) {
 }
 
 // The records of a decoded PKCS#7's certificates and CRLs, after those already in `out`.
-bool add_decoded(const OsslPkcs7* p7, PKCS7& out) {
+bool add_decoded(const PKCS7* p7, kx::P7Records& out) {
     if (!p7->d.ptr) return false;
     STACK_OF(X509)* certs = nullptr;
     STACK_OF(X509_CRL)* crls = nullptr;
@@ -85,7 +85,7 @@ bool find_certs(const unsigned char* data, std::size_t len, SignedDataCerts& at)
 
 // Each certificate from its bytes when it has the common shape, else decoded whole by d2i_X509 as the
 // SEQUENCE OF decoding would; false when one of them is refused.
-bool add_certs(const kx::Tlv& list, PKCS7& out) {
+bool add_certs(const kx::Tlv& list, kx::P7Records& out) {
     const unsigned char* p = list.content;
     std::vector<unsigned char> der;
     while (p < list.end()) {
@@ -105,9 +105,9 @@ bool add_certs(const kx::Tlv& list, PKCS7& out) {
     return true;
 }
 
-std::unique_ptr<PKCS7> parse_p7(const unsigned char* data, std::size_t len) {
+std::unique_ptr<kx::P7Records> parse_p7(const unsigned char* data, std::size_t len) {
     if (len > static_cast<std::size_t>(std::numeric_limits<long>::max())) return nullptr;
-    auto out = std::make_unique<PKCS7>();
+    auto out = std::make_unique<kx::P7Records>();
     ERR_set_mark();
     SignedDataCerts at;
     bool ok = false;
@@ -127,7 +127,7 @@ std::unique_ptr<PKCS7> parse_p7(const unsigned char* data, std::size_t len) {
     return out;
 }
 
-std::unique_ptr<PKCS7> result(std::unique_ptr<PKCS7> p7) {
+std::unique_ptr<kx::P7Records> result(std::unique_ptr<kx::P7Records> p7) {
     if (p7)
         kx::read_succeeded();
     else
@@ -136,7 +136,7 @@ std::unique_ptr<PKCS7> result(std::unique_ptr<PKCS7> p7) {
 }
 
 // Parses unless the bundle holds more entries than the cap (then refused, with that reason).
-std::unique_ptr<PKCS7> parse_bounded(const unsigned char* data, std::size_t len) {
+std::unique_ptr<kx::P7Records> parse_bounded(const unsigned char* data, std::size_t len) {
     if (kx::p7_entry_count(data, len) > KX_MAX_BUNDLE_ENTRIES) {
         kx::fail_too_many_entries();
         return nullptr;
@@ -146,9 +146,11 @@ std::unique_ptr<PKCS7> parse_bounded(const unsigned char* data, std::size_t len)
 
 }  // namespace
 
-std::unique_ptr<PKCS7> kx::p7_from_der(const unsigned char* data, std::size_t len) { return parse_bounded(data, len); }
+std::unique_ptr<kx::P7Records> kx::p7_from_der(const unsigned char* data, std::size_t len) {
+    return parse_bounded(data, len);
+}
 
-std::unique_ptr<PKCS7> PEM_read_p7(const char* path) {
+std::unique_ptr<kx::P7Records> kx::read_p7_pem(const char* path) {
     auto in = kx::open_input(path);
     if (!in) return nullptr;
     kx::PemBlock block;
@@ -156,7 +158,7 @@ std::unique_ptr<PKCS7> PEM_read_p7(const char* path) {
     return parse_bounded(block.data.data(), block.data.size());
 }
 
-std::unique_ptr<PKCS7> P7s_read_file(const char* path) {
+std::unique_ptr<kx::P7Records> kx::read_p7_der(const char* path) {
     auto in = kx::open_input(path);
     if (!in) return nullptr;
     if (!in->may_be(kx::kDerP7)) return result(nullptr);

@@ -9,7 +9,7 @@
 
 namespace {
 
-bool add_records(OsslPkcs7* p7, const kx::BundleBags& bags) {
+bool add_records(PKCS7* p7, const kx::BundleBags& bags) {
     for (const P12Bag* bag : bags.certs) {
         const auto& der = bag->cert()->der;
         const unsigned char* p = der.data();

@@ -84,7 +84,7 @@ int read_block(const char* path, Kind kind, kx::PemBlock& block, int number, App
     case Kind::P7:
         if (auto p7 = kx::p7_from_der(data, len)) {
             P12 moved;
-            P12_mov_p12bags(&moved, p7.get());
+            kx::append_records(&moved, *p7);
             return out.add_all(std::move(moved.first), number);
         }
         return 0;

@@ -1,5 +1,6 @@
 #include "doc/VortlaneDoc.h"
 
+#include "crypto/kx_pkcs7.h"
 #include "doc/chain_depth.h"
 
 #include <new>

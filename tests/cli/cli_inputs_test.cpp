@@ -1,5 +1,6 @@
 // Inputs the command line cannot take are skipped with their reason; the sample set of examples/
 // converts into a PKCS#12 that openssl reads, and the demo script runs.
+#include "crypto/openssl_includes.h"
 #include "tests/cli/cli_process.h"
 #include "tests/cli/sample_set.h"
 

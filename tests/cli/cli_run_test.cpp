@@ -1,5 +1,6 @@
 // quillon-cli run as a process: forms and their aliases, exit statuses, the log on standard output,
 // the derived output name, --dry-run, --quiet, depths, and each form's ciphers as openssl reads them.
+#include "crypto/openssl_includes.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/input_route.h"
 #include "tests/cli/cli_process.h"

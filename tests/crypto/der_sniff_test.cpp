@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "crypto/kx.h"
+#include "crypto/openssl_includes.h"
+#include "tests/crypto/p7_layer_calls.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -60,7 +62,7 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
          openssl_parses<X509_SIG, d2i_X509_SIG, X509_SIG_free>,
          [](const char* p) { return P8enc_read_file(p) != nullptr; }},
         {"p7", file_bytes([&](auto f) { write_p7(f, {cert}, {}, Form::Der); }),
-         openssl_parses<OsslPkcs7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return P7s_read_file(p) != nullptr; }},
+         openssl_parses<PKCS7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return LayerP7CertDers(p).has_value(); }},
         {"p12", make_p12(rsa.get(), cert.get(), {}, o), openssl_parses<PKCS12, d2i_PKCS12, PKCS12_free>,
          [](const char* p) { return P12_read_file(p) != nullptr; }},
         {"dsa", file_bytes([&](auto f) { write_dsa_der(f, dsa.get()); }),

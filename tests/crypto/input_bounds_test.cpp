@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "crypto/kx.h"
+#include "crypto/kx_pkcs7.h"
 #include "tests/support/fixtures.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // from the parsed objects, byte for byte, and must give the objects back.
 #include <gtest/gtest.h>
 
+#include "crypto/openssl_includes.h"
 #include "crypto/writer_common_internal.h"
 #include "tests/support/fixtures.h"
 

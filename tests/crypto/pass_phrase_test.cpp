@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "crypto/kx.h"
+#include "crypto/kx_pkcs7.h"
 #include "tests/support/fixtures.h"
 
 namespace {

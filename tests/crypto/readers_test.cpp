@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "crypto/kx.h"
+#include "crypto/kx_pkcs7.h"
 #include "tests/support/fixtures.h"
 
 namespace {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "crypto/kx.h"
+#include "crypto/openssl_includes.h"
+#include "tests/crypto/p7_layer_calls.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -241,7 +243,7 @@ Placed placed_chain() {
 
 std::vector<Bytes> p7_cert_ders(const Bytes& der) {
     const unsigned char* p = der.data();
-    OsslPkcs7* p7 = d2i_PKCS7(nullptr, &p, static_cast<long>(der.size()));
+    PKCS7* p7 = d2i_PKCS7(nullptr, &p, static_cast<long>(der.size()));
     std::vector<Bytes> out;
     if (!p7) return out;
     for (int i = 0; i < sk_X509_num(p7->d.sign->cert); ++i) out.push_back(der_of(sk_X509_value(p7->d.sign->cert, i)));
@@ -261,7 +263,7 @@ TEST(BundleWriters, Pkcs7IsLeafFirstWithCrlsAndWithoutKeys) {
                                    der_of(p.chain.certs[0].get())};
     EXPECT_EQ(p7_cert_ders(read_bytes(dir.file("b.p7b"))), expected);
     BIO* b = mem_of(read_bytes(dir.file("b.pem")));
-    OsslPkcs7* p7 = PEM_read_bio_PKCS7(b, nullptr, nullptr, nullptr);
+    PKCS7* p7 = PEM_read_bio_PKCS7(b, nullptr, nullptr, nullptr);
     BIO_free(b);
     ASSERT_TRUE(p7);
     unsigned char* der = nullptr;
@@ -271,9 +273,9 @@ TEST(BundleWriters, Pkcs7IsLeafFirstWithCrlsAndWithoutKeys) {
     PKCS7_free(p7);
     EXPECT_EQ(text_of(dir.file("b.pem")).find("PRIVATE"), std::string::npos);
     // Our own reader takes it back in the same order.
-    auto back = P7s_read_file(dir.file("b.p7b").c_str());
+    const std::optional<std::vector<Bytes>> back = LayerP7CertDers(dir.file("b.p7b").c_str());
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->certs[0]->der, expected[0]);
+    EXPECT_EQ(back->at(0), expected[0]);
 }
 
 TEST(BundleWriters, EmptyContainerGivesAnEmptyPkcs7) {
@@ -282,7 +284,7 @@ TEST(BundleWriters, EmptyContainerGivesAnEmptyPkcs7) {
     ASSERT_TRUE(P7s_write_file(empty.get(), dir.file("e.p7b").c_str()));
     Bytes der = read_bytes(dir.file("e.p7b"));
     const unsigned char* p = der.data();
-    OsslPkcs7* p7 = d2i_PKCS7(nullptr, &p, static_cast<long>(der.size()));
+    PKCS7* p7 = d2i_PKCS7(nullptr, &p, static_cast<long>(der.size()));
     ASSERT_TRUE(p7);
     EXPECT_TRUE(PKCS7_type_is_signed(p7));
     EXPECT_LE(sk_X509_num(p7->d.sign->cert), 0);  // no certificate set at all
@@ -339,8 +341,8 @@ TEST(BundleWriters, Pkcs12OpensInOpenSslAndPairsTheKey) {
         EXPECT_EQ(ASN1_INTEGER_get(maciter), 2048);
 
         STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
-        ASSERT_EQ(ossl_p7_count(safes), 2);
-        OsslPkcs7* cert_safe = ossl_p7_at(safes, 0);
+        ASSERT_EQ(sk_PKCS7_num(safes), 2);
+        PKCS7* cert_safe = sk_PKCS7_value(safes, 0);
         ASSERT_TRUE(PKCS7_type_is_encrypted(cert_safe));
         const X509_ALGOR* safe_alg = cert_safe->d.encrypted->enc_data->algorithm;
         EXPECT_EQ(OBJ_obj2nid(safe_alg->algorithm), NID_pbe_WithSHA1And3_Key_TripleDES_CBC);
@@ -366,7 +368,7 @@ TEST(BundleWriters, Pkcs12OpensInOpenSslAndPairsTheKey) {
         EXPECT_FALSE(leaf_id.empty());
         sk_PKCS12_SAFEBAG_pop_free(certs, PKCS12_SAFEBAG_free);
 
-        OsslPkcs7* key_safe = ossl_p7_at(safes, 1);
+        PKCS7* key_safe = sk_PKCS7_value(safes, 1);
         ASSERT_TRUE(PKCS7_type_is_data(key_safe));
         STACK_OF(PKCS12_SAFEBAG)* keys = PKCS12_unpack_p7data(key_safe);
         ASSERT_EQ(sk_PKCS12_SAFEBAG_num(keys), 1);
@@ -381,7 +383,7 @@ TEST(BundleWriters, Pkcs12OpensInOpenSslAndPairsTheKey) {
         EXPECT_EQ(std::string(kname ? kname : ""), "cert 2");
         OPENSSL_free(kname);
         sk_PKCS12_SAFEBAG_pop_free(keys, PKCS12_SAFEBAG_free);
-        ossl_p7_stack_free(safes);
+        sk_PKCS7_pop_free(safes, PKCS7_free);
 
         EVP_PKEY* pkey = nullptr;
         X509* cert = nullptr;

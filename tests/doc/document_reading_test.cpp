@@ -1,4 +1,5 @@
 // Which files the document takes and what each adds to the container.
+#include "crypto/openssl_includes.h"
 #include "example_chain.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 // Every output form written from the example chain and read back with OpenSSL itself.
 #include "example_chain.h"
 
+#include "crypto/openssl_ptr.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -14,10 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct BioFree {
-    void operator()(BIO* b) const { BIO_free(b); }
-};
-using Bio = std::unique_ptr<BIO, BioFree>;
+using Bio = kx::BioPtr;
 
 Bio OpenFile(const fs::path& path) { return Bio(BIO_new_file(path.c_str(), "rb")); }
 
@@ -166,8 +165,7 @@ TEST_F(OutputFiles, Pkcs7ListsTheChainLeafFirst) {
         ASSERT_NE(doc.WriteOutput(out.string(), 0, &written), 0);
         EXPECT_EQ(written, "Output PKCS#7 file:\r\n");
         Bio bio = OpenFile(out);
-        OsslPkcs7* p7 =
-            der ? d2i_PKCS7_bio(bio.get(), nullptr) : PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr);
+        PKCS7* p7 = der ? d2i_PKCS7_bio(bio.get(), nullptr) : PEM_read_bio_PKCS7(bio.get(), nullptr, nullptr, nullptr);
         ASSERT_NE(p7, nullptr);
         STACK_OF(X509)* certs = p7->d.sign->cert;
         ASSERT_EQ(sk_X509_num(certs), 3);
@@ -184,8 +182,8 @@ std::vector<qfix::Bytes> Pkcs12Certificates(const fs::path& path, const char* pa
     PKCS12* p12 = d2i_PKCS12_bio(OpenFile(path).get(), nullptr);
     if (!p12) return certs;
     STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
-    for (int i = 0; safes && i < ossl_p7_count(safes); ++i) {
-        OsslPkcs7* safe = ossl_p7_at(safes, i);
+    for (int i = 0; safes && i < sk_PKCS7_num(safes); ++i) {
+        PKCS7* safe = sk_PKCS7_value(safes, i);
         STACK_OF(PKCS12_SAFEBAG)* bags = OBJ_obj2nid(safe->type) == NID_pkcs7_encrypted
                                              ? PKCS12_unpack_p7encdata(safe, pass, -1)
                                              : PKCS12_unpack_p7data(safe);
@@ -198,7 +196,7 @@ std::vector<qfix::Bytes> Pkcs12Certificates(const fs::path& path, const char* pa
         }
         sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     }
-    ossl_p7_stack_free(safes);
+    sk_PKCS7_pop_free(safes, PKCS7_free);
     PKCS12_free(p12);
     return certs;
 }

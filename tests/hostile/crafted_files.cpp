@@ -1,4 +1,3 @@
-// OpenSSL's PKCS7 is seen as OsslPkcs7 here: the crypto layer's record has the plain name.
 #include "crypto/openssl_includes.h"
 
 #include "tests/hostile/crafted_files.h"
@@ -83,17 +82,15 @@ Bytes der_of_sig(X509_SIG* sig) { return der_with(sig, i2d_X509_SIG); }
 // A list of safes as PKCS12_add_safes takes it; it owns the safes.
 class Safes {
 public:
-    Safes() : stack_(OPENSSL_sk_new_null()) {}
-    ~Safes() {
-        OPENSSL_sk_pop_free(stack_, [](void* p) { PKCS7_free(static_cast<OsslPkcs7*>(p)); });
-    }
+    Safes() : stack_(sk_PKCS7_new_null()) {}
+    ~Safes() { sk_PKCS7_pop_free(stack_, PKCS7_free); }
     Safes(const Safes&) = delete;
     Safes& operator=(const Safes&) = delete;
-    void push(OsslPkcs7* safe) { OPENSSL_sk_push(stack_, safe); }
-    STACK_OF(PKCS7) * get() { return reinterpret_cast<STACK_OF(PKCS7)*>(stack_); }
+    void push(PKCS7* safe) { sk_PKCS7_push(stack_, safe); }
+    STACK_OF(PKCS7) * get() { return stack_; }
 
 private:
-    OPENSSL_STACK* stack_;
+    STACK_OF(PKCS7) * stack_;
 };
 
 // An authenticated safe of the given safes, with a correct MAC (one iteration) under `pass`.
@@ -106,10 +103,10 @@ Bytes p12_of_safes(Safes& safes, const std::string& pass) {
     return out;
 }
 
-OsslPkcs7* plain_safe_of_cert(X509* cert) {
+PKCS7* plain_safe_of_cert(X509* cert) {
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
     sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert));
-    OsslPkcs7* safe = PKCS12_pack_p7data(bags);
+    PKCS7* safe = PKCS12_pack_p7data(bags);
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     check(safe != nullptr, "certificate safe");
     return safe;
@@ -200,7 +197,7 @@ Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& 
         replace_algorithm(shrouded, pbes1_algorithm(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, iterations));
         sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create0_pkcs8(shrouded));  // the bag owns it now
     }
-    OsslPkcs7* key_safe = PKCS12_pack_p7data(bags);
+    PKCS7* key_safe = PKCS12_pack_p7data(bags);
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     Safes safes;
     safes.push(plain_safe_of_cert(cert));
@@ -211,8 +208,8 @@ Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& 
 Bytes p12_with_cert_safe_iterations(X509* cert, const std::string& pass, const Count& iterations) {
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
     sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert));
-    OsslPkcs7* safe = PKCS12_pack_p7encdata(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, pass.data(),
-                                            static_cast<int>(pass.size()), kSalt, sizeof kSalt, 1, bags);
+    PKCS7* safe = PKCS12_pack_p7encdata(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, pass.data(),
+                                        static_cast<int>(pass.size()), kSalt, sizeof kSalt, 1, bags);
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     check(safe != nullptr, "encrypted safe");
     X509_ALGOR* crafted = pbes1_algorithm(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, iterations);

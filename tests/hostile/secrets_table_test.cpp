@@ -1,5 +1,6 @@
 // Keys and pass phrases under hostile conditions: key files are 0600 whatever the umask, a cipher that
 // cannot be had fails the write, pass phrases show up nowhere, and a wrong pass phrase is called wrong.
+#include "crypto/openssl_includes.h"
 #include "doc/input_route.h"
 #include "tests/hostile/crafted_files.h"
 #include "tests/hostile/hostile_support.h"

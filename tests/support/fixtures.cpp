@@ -1,6 +1,8 @@
 // Fixture generation with OpenSSL's API.
 #include "tests/support/fixtures.h"
 
+#include "crypto/openssl_includes.h"
+
 #include <sys/wait.h>
 #include <array>
 #include <cstdio>
@@ -291,12 +293,12 @@ void write_req(const fs::path& path, X509_REQ* req, Form form) {
 }
 
 void write_p7(const fs::path& path, const std::vector<CertPtr>& certs, const std::vector<CrlPtr>& crls, Form form) {
-    OsslPkcs7* p7 = PKCS7_new();
+    PKCS7* p7 = PKCS7_new();
     check(p7 && PKCS7_set_type(p7, NID_pkcs7_signed) && PKCS7_content_new(p7, NID_pkcs7_data), "p7 new");
     for (const auto& c : certs) check(PKCS7_add_certificate(p7, c.get()) == 1, "p7 cert");
     for (const auto& c : crls) check(PKCS7_add_crl(p7, c.get()) == 1, "p7 crl");
-    Bytes out = form == Form::Pem ? pem_with([&](BIO* b) { return PEM_write_bio_PKCS7(b, p7); })
-                                  : to_der<OsslPkcs7, i2d_PKCS7>(p7);
+    Bytes out =
+        form == Form::Pem ? pem_with([&](BIO* b) { return PEM_write_bio_PKCS7(b, p7); }) : to_der<PKCS7, i2d_PKCS7>(p7);
     PKCS7_free(p7);
     write_bytes(path, out);
 }
@@ -465,13 +467,13 @@ Bytes p8_encrypted_with_iterations(int pbe_nid, long iterations) {
 
 Bytes p12_with_huge_iterations(HugeP12Part part, long iterations) {
     const int pbe = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
-    OPENSSL_STACK* safes = OPENSSL_sk_new_null();
+    STACK_OF(PKCS7)* safes = sk_PKCS7_new_null();
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
     CertPtr cert = make_self_signed(cn("crafted"), ec_key());
     sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert.get()));
     if (part == HugeP12Part::ShroudedKey)
         sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create0_pkcs8(fake_encrypted_key(pbe, iterations)));
-    OsslPkcs7* p7 = nullptr;
+    PKCS7* p7 = nullptr;
     if (part == HugeP12Part::EncryptedSafe) {
         p7 = PKCS7_new();
         check(PKCS7_set_type(p7, NID_pkcs7_encrypted) == 1, "encrypted safe");
@@ -487,10 +489,10 @@ Bytes p12_with_huge_iterations(HugeP12Part part, long iterations) {
         p7 = PKCS12_pack_p7data(bags);
     }
     sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
-    OPENSSL_sk_push(safes, p7);
-    PKCS12* p12 = PKCS12_add_safes(reinterpret_cast<struct stack_st_PKCS7*>(safes), 0);
+    sk_PKCS7_push(safes, p7);
+    PKCS12* p12 = PKCS12_add_safes(safes, 0);
     check(p12 != nullptr, "crafted pkcs12");
-    ossl_p7_stack_free(reinterpret_cast<struct stack_st_PKCS7*>(safes));
+    sk_PKCS7_pop_free(safes, PKCS7_free);
     check(PKCS12_set_mac(p12, "", 0, nullptr, 0, 1, EVP_sha1()) == 1, "crafted mac");
     Bytes out = to_der<PKCS12, i2d_PKCS12>(p12);
     PKCS12_free(p12);

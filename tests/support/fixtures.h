@@ -3,7 +3,12 @@
 // provider. Shared by the test suites, the hostile-input tables, the fuzz seeds and the benchmarks.
 #pragma once
 
-#include "crypto/openssl_includes.h"
+// Only OpenSSL's type names and object ids: a test that calls OpenSSL includes crypto/openssl_includes.h
+// itself (and may then not include crypto/kx_pkcs7.h, whose record shares the name PKCS7).
+#include <openssl/obj_mac.h>
+#include <openssl/types.h>
+// The one type these declarations use that only OpenSSL's x509.h names (which brings PKCS7 along).
+typedef struct X509_req_st X509_REQ;
 
 #include <cstdint>
 #include <deque>

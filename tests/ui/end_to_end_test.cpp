@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 
+#include "crypto/openssl_includes.h"
 #include "input_files.h"
 #include "main_dialog_fixture.h"
 

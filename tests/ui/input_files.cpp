@@ -1,4 +1,5 @@
 #include "input_files.h"
+#include "crypto/openssl_includes.h"
 
 #include <stdexcept>
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "crypto/kx.h"
+#include "crypto/openssl_includes.h"
 #include "tests/support/fixtures.h"
 
 namespace {
