@@ -86,10 +86,8 @@ interop: build
 
 # clang-tidy (.clang-tidy) over the product sources, from the main build's compile commands, then
 # clang-format (.clang-format) over every source and header, changing nothing.
-LINT_DIRS := crypto|doc|cli|framework|ui|app
 lint: build
-	@run-clang-tidy -quiet -j $(JOBS) -p $(BUILD) '^$(CURDIR)/($(LINT_DIRS))/.*\.cpp$$'
-	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	@scripts/lint.sh $(BUILD) $(JOBS)
 
 clean:
 	rm -rf build out

@@ -113,5 +113,10 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::fputs("quillon-cli: not enough memory; nothing written\n", stderr);
         return kExitNothingWritten;
+    } catch (...) {
+        // Outputs are written whole or not at all, so a stray failure can only end the run, not leave
+        // half a file behind.
+        std::fputs("quillon-cli: unexpected failure; stopped\n", stderr);
+        return kExitNothingWritten;
     }
 }

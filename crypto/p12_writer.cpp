@@ -106,7 +106,7 @@ bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, const Profile& prof
         if (!info) return false;
         kx::X509SigPtr sig = kx::encrypt_p8(info.get(), profile.keyScheme, pass, profile.iterations);
         PKCS12_SAFEBAG* sb = sig ? PKCS12_SAFEBAG_create0_pkcs8(sig.get()) : nullptr;
-        if (sb) sig.release();  // the bag owns it now
+        if (sb) (void)sig.release();  // the bag owns it now
         if (!push(out, sb)) return false;
         auto id = ids.find(bag);
         if (!add_name(sb, bag->friendly_name) || !add_id(sb, id == ids.end() ? nullptr : &id->second)) return false;

@@ -78,9 +78,7 @@ bool pbes2_ok(const X509_ALGOR* alg, std::uint64_t* work) {
         std::uint64_t n = 0, r = 0, par = 0;
         if (!s || ASN1_INTEGER_get_uint64(&n, s->costParameter) != 1 ||
             ASN1_INTEGER_get_uint64(&r, s->blockSize) != 1 ||
-            ASN1_INTEGER_get_uint64(&par, s->parallelizationParameter) != 1)
-            ok = refuse("scrypt with damaged parameters");
-        else if (r == 0 || par == 0)
+            ASN1_INTEGER_get_uint64(&par, s->parallelizationParameter) != 1 || r == 0 || par == 0)
             ok = refuse("scrypt with damaged parameters");
         else if (n > KX_MAX_PBE_ITERATIONS / r / par)
             ok = too_costly("scrypt with a work factor beyond " + std::to_string(KX_MAX_PBE_ITERATIONS));
