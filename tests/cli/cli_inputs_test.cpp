@@ -2,7 +2,7 @@
 // converts into a PKCS#12 that openssl reads, and the demo script runs.
 #include "crypto/openssl_includes.h"
 #include "tests/cli/cli_process.h"
-#include "tests/cli/sample_set.h"
+#include "tests/support/sample_set.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace fs = std::filesystem;
 
 TEST(CliSkip, EachSkippedInputSaysWhy) {
-    SampleSet s;
+    qfix::SampleSet s;
     struct Row {
         std::string path;
         std::string reason;

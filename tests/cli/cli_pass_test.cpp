@@ -2,7 +2,7 @@
 // the terminal (through a pseudo-terminal), and that no pass phrase ever shows in the output.
 #include "cli/pass_provider.h"
 #include "tests/cli/cli_process.h"
-#include "tests/cli/sample_set.h"
+#include "tests/support/sample_set.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ void ExpectNoPassPhrase(const CliResult& r) {
 }
 
 // The sample set with the leaf's key encrypted under kInPass.
-struct EncryptedKeySet : SampleSet {
+struct EncryptedKeySet : qfix::SampleSet {
     EncryptedKeySet() {
         encryptedKey = dir.file("leaf-key-encrypted.pem");
         qfix::write_p8_encrypted(encryptedKey, chain.keys[2].get(), kInPass, qfix::Form::Pem, -1, "AES-256-CBC");
@@ -41,35 +41,35 @@ struct EncryptedKeySet : SampleSet {
 // How a test hands a pass phrase to the child: the option's value and what the child is given.
 struct SourceRow {
     const char* name;
-    std::function<std::string(CliRun&, const SampleSet&, const std::string& secret)> give;
+    std::function<std::string(CliRun&, const qfix::SampleSet&, const std::string& secret)> give;
 };
 
 const std::vector<SourceRow>& Sources() {
     static const std::vector<SourceRow> rows = {
-        {"pass", [](CliRun&, const SampleSet&, const std::string& secret) { return "pass:" + secret; }},
+        {"pass", [](CliRun&, const qfix::SampleSet&, const std::string& secret) { return "pass:" + secret; }},
         {"env",
-         [](CliRun& run, const SampleSet&, const std::string& secret) {
+         [](CliRun& run, const qfix::SampleSet&, const std::string& secret) {
              run.env["QUILLON_TEST_PASS"] = secret;
              return std::string("env:QUILLON_TEST_PASS");
          }},
         {"file",
-         [](CliRun&, const SampleSet& s, const std::string& secret) {
+         [](CliRun&, const qfix::SampleSet& s, const std::string& secret) {
              qfix::write_text(s.dir.file("pass.txt"), secret + "\nnot this line\n");
              return "file:" + s.dir.file("pass.txt").string();
          }},
         {"file with CRLF",
-         [](CliRun&, const SampleSet& s, const std::string& secret) {
+         [](CliRun&, const qfix::SampleSet& s, const std::string& secret) {
              qfix::write_text(s.dir.file("pass-crlf.txt"), secret + "\r\n");
              return "file:" + s.dir.file("pass-crlf.txt").string();
          }},
         {"fd",
-         [](CliRun& run, const SampleSet&, const std::string& secret) {
+         [](CliRun& run, const qfix::SampleSet&, const std::string& secret) {
              run.extraFd = 5;
              run.extraFdText = secret + "\n";
              return std::string("fd:5");
          }},
         {"stdin",
-         [](CliRun& run, const SampleSet&, const std::string& secret) {
+         [](CliRun& run, const qfix::SampleSet&, const std::string& secret) {
              run.stdinText = secret;  // a last line without its newline counts too
              return std::string("stdin");
          }},
@@ -106,7 +106,7 @@ TEST(CliPass, EverySourceOpensAnEncryptedInput) {
 
 TEST(CliPass, EverySourceProtectsAnEncryptedOutput) {
     for (const SourceRow& row : Sources()) {
-        SampleSet s;
+        qfix::SampleSet s;
         CliRun run;
         std::string given = row.give(run, s, kOutPass);
         fs::path out = s.dir.file("out.p12");
@@ -197,7 +197,7 @@ TEST(CliPass, EncryptedOutputWithoutAPassPhraseIsNotWritten) {
     for (const std::vector<std::string>& options :
          {std::vector<std::string>{}, std::vector<std::string>{"--passout", "pass:"},
           std::vector<std::string>{"--passout", "env:QUILLON_TEST_UNSET"}}) {
-        SampleSet s;
+        qfix::SampleSet s;
         CliRun run;
         run.unsetEnv = {"QUILLON_TEST_UNSET"};
         run.args = options;

@@ -4,7 +4,7 @@
 #include "doc/VortlaneDoc.h"
 #include "doc/input_route.h"
 #include "tests/cli/cli_process.h"
-#include "tests/cli/sample_set.h"
+#include "tests/support/sample_set.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ class CliFormTest : public ::testing::TestWithParam<FormRow> {};
 
 TEST_P(CliFormTest, PicksTheFormByNameOrAlias) {
     const FormRow& row = GetParam();
-    SampleSet s;
+    qfix::SampleSet s;
     const bool request = std::string(row.extension) == ".req";
     fs::path last = request ? s.dir.file("request.pem") : s.key;
     if (request) {
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(NamesAndAliases, CliFormTest,
 // Everything that is not a valid command line ends with status 2, a message on standard error and
 // nothing read or written.
 TEST(CliUsage, RefusesBadCommandLinesWithStatusTwo) {
-    SampleSet s;
+    qfix::SampleSet s;
     const std::string in = s.leaf.string();
     const std::vector<std::vector<std::string>> rows = {
         {},                    // no input
@@ -146,7 +146,7 @@ TEST(CliUsage, RefusesBadCommandLinesWithStatusTwo) {
 }
 
 TEST(CliUsage, UsageErrorsNeverRepeatAPassPhrase) {
-    SampleSet s;
+    qfix::SampleSet s;
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--passin", "Pass:hunter2", s.leaf.string()},
                                                  std::vector<std::string>{"--passwd=hunter2", s.leaf.string()},
                                                  std::vector<std::string>{"--pass=hunter2", s.leaf.string()}}) {
@@ -180,7 +180,7 @@ TEST(CliUsage, HelpListsEveryOptionAndVersionNamesTheProgram) {
 // Standard output is the document's own log, with "\r\n" as "\n": the six inputs of the classic example,
 // read one at a time, then one Convert.
 TEST(CliLog, StandardOutputIsTheDocumentsLog) {
-    SampleSet s;
+    qfix::SampleSet s;
     const std::vector<fs::path> inputs = {s.leaf, s.intermediate, s.root, s.crl, s.key, s.unrelated};
     CVortlaneDoc doc;
     CString log;
@@ -202,7 +202,7 @@ TEST(CliLog, StandardOutputIsTheDocumentsLog) {
 
 // The default name follows the last accepted input, not the last one given.
 TEST(CliOutputName, DerivedFromTheLastAcceptedInput) {
-    SampleSet s;
+    qfix::SampleSet s;
     CliResult r = RunCli({"-f", "p7", s.root.string(), s.leaf.string(), s.intermediate.string(), s.junk.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(s.dir.file("intermediate.p7b")));
@@ -216,7 +216,7 @@ TEST(CliOutputName, DerivedFromTheLastAcceptedInput) {
 }
 
 TEST(CliRun, DryRunReadsAndArrangesButWritesNothing) {
-    SampleSet s;
+    qfix::SampleSet s;
     const auto before = Listing(s.dir.path());
     CliResult r =
         RunCli({"-n", "-f", "p12", s.root.string(), s.intermediate.string(), s.leaf.string(), s.key.string()});
@@ -250,7 +250,7 @@ std::string Pkcs12Contents(const fs::path& path, const char* pass) {
 // A command line hands over all its inputs at once: every order of a chain's four files gives the same
 // PKCS#12. One by one, a key given before its certificate is cleaned before the certificate arrives.
 TEST(CliRun, EveryArgumentOrderGivesTheSamePkcs12) {
-    SampleSet s;
+    qfix::SampleSet s;
     std::vector<fs::path> files = {s.root, s.intermediate, s.leaf, s.key};
     std::sort(files.begin(), files.end());
     const fs::path out = s.dir.file("out.p12");
@@ -274,7 +274,7 @@ TEST(CliRun, EveryArgumentOrderGivesTheSamePkcs12) {
 }
 
 TEST(CliRun, QuietPrintsNoLogButStillWrites) {
-    SampleSet s;
+    qfix::SampleSet s;
     CliResult r = RunCli({"-q", "-e", "pem", s.root.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
@@ -283,7 +283,7 @@ TEST(CliRun, QuietPrintsNoLogButStillWrites) {
 
 // Status 0 only when a file was written; 1 when nothing was, with the reason on standard error.
 TEST(CliRun, ExitStatusSaysWhetherAFileWasWritten) {
-    SampleSet s;
+    qfix::SampleSet s;
     struct Row {
         std::vector<std::string> args;
         int status;
@@ -316,7 +316,7 @@ TEST(CliRun, ExitStatusSaysWhetherAFileWasWritten) {
 
 // The typed depth picks the certificate for Certificate; a "+" sign is taken as a user would type it.
 TEST(CliRun, DepthPicksTheCertificate) {
-    SampleSet s;
+    qfix::SampleSet s;
     for (int depth = 0; depth < 3; ++depth) {
         for (const std::string& typed : {std::to_string(depth), "+" + std::to_string(depth)}) {
             fs::path out = s.dir.file("depth.cer");
@@ -349,7 +349,7 @@ class CliCipherTest : public ::testing::TestWithParam<CipherRow> {};
 TEST_P(CliCipherTest, WritesTheFormWithThatCipher) {
     const CipherRow& row = GetParam();
     const std::string form = row.form;
-    SampleSet s;
+    qfix::SampleSet s;
     const fs::path out = s.dir.file("out." + form);
     std::vector<std::string> args = {"-f", form, "-e", "pem", "--passout", "pass:cipher-test", "-o", out.string()};
     if (row.cipher) args.insert(args.end(), {"-c", row.cipher});

@@ -18,20 +18,20 @@ std::string Check(int type) { return "++Check One PKCS#12Bag, type=" + std::to_s
 
 TEST(ChainFromFiles, SixInputsGiveTheExpectedLogAndMarks) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
+    qfix::SampleFiles files(dir);
     CVortlaneDoc doc;
     CString log;
-    for (const auto& path : {files.user, files.inter, files.root, files.crlFile, files.userKey, files.otherFile})
+    for (const auto& path : {files.leaf, files.intermediate, files.root, files.crl, files.key, files.unrelated})
         ASSERT_TRUE(Arrive(doc, path, &log)) << path;
     EXPECT_EQ(log, Check(11003) + Check(11003) + Check(11003) + Check(11004) + Check(11002) + Check(11003) + "TOP - " +
-                       kRootDn + " --0\r\n" + "UCERT - " + kInterDn + " --1\r\n" + "UCERT - " + kUserDn + " --2\r\n" +
+                       kRootDn + " --0\r\n" + "UCERT - " + kInterDn + " --1\r\n" + "UCERT - " + kLeafDn + " --2\r\n" +
                        "CRL -- 2\r\n"
                        "Private Key -- 2\r\n"
                        "--Clean One PKCS#12Bag, type=11003\r\n");
     EXPECT_EQ(doc.m_nDepth, 2);
     EXPECT_EQ(MarkOf(doc, kRootDn), 0);
     EXPECT_EQ(MarkOf(doc, kInterDn), 1);
-    EXPECT_EQ(MarkOf(doc, kUserDn), 2);
+    EXPECT_EQ(MarkOf(doc, kLeafDn), 2);
     const P12Bag* key = P12_find_bag(doc.m_pBags.get(), BAG_KEY, 2);
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->key()->type, KEY_RSA_PRV);
@@ -43,11 +43,11 @@ TEST(ChainFromFiles, SixInputsGiveTheExpectedLogAndMarks) {
 
 TEST(ChainFromFiles, KeyMatchingOnlyAHigherCertificateIsCleaned) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
+    qfix::SampleFiles files(dir);
     qfix::write_p8(dir.file("inter.p8"), files.chain.keys[1].get(), qfix::Form::Der);
     CVortlaneDoc doc;
     CString log;
-    for (const auto& path : {files.root, files.inter, files.user, dir.file("inter.p8")})
+    for (const auto& path : {files.root, files.intermediate, files.leaf, dir.file("inter.p8")})
         ASSERT_TRUE(Arrive(doc, path, &log));
     EXPECT_TRUE(log.ends_with("--Clean One PKCS#12Bag, type=11002\r\n")) << log;
     EXPECT_EQ(doc.HasPrivateKey(), 0);
@@ -55,25 +55,25 @@ TEST(ChainFromFiles, KeyMatchingOnlyAHigherCertificateIsCleaned) {
 
 TEST(ChainFromFiles, LoneCertificateKeepsOnlyItsOwnKey) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
-    qfix::write_p8(dir.file("other.p8"), files.otherKey.get(), qfix::Form::Pem);
+    qfix::SampleFiles files(dir);
+    qfix::write_p8(dir.file("other.p8"), files.unrelatedKey.get(), qfix::Form::Pem);
     CVortlaneDoc doc;
     CString log;
-    ASSERT_TRUE(Arrive(doc, files.user, &log));
+    ASSERT_TRUE(Arrive(doc, files.leaf, &log));
     ASSERT_TRUE(Arrive(doc, dir.file("other.p8"), &log));  // a foreign key: cleaned at once
     EXPECT_EQ(doc.HasPrivateKey(), 0);
-    ASSERT_TRUE(Arrive(doc, files.userKey, &log));
+    ASSERT_TRUE(Arrive(doc, files.key, &log));
     EXPECT_EQ(doc.HasPrivateKey(), 1);
-    EXPECT_EQ(log, Check(11003) + Check(11002) + "TOP - " + kUserDn + " --0\r\nPrivate Key -- 0\r\n");
+    EXPECT_EQ(log, Check(11003) + Check(11002) + "TOP - " + kLeafDn + " --0\r\nPrivate Key -- 0\r\n");
 }
 
 TEST(ChainFromFiles, OnlyKeysKeepTheFirst) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
-    qfix::write_p8(dir.file("other.p8"), files.otherKey.get(), qfix::Form::Der);
+    qfix::SampleFiles files(dir);
+    qfix::write_p8(dir.file("other.p8"), files.unrelatedKey.get(), qfix::Form::Der);
     CVortlaneDoc doc;
     CString log;
-    ASSERT_TRUE(Arrive(doc, files.userKey, &log));
+    ASSERT_TRUE(Arrive(doc, files.key, &log));
     ASSERT_TRUE(Arrive(doc, dir.file("other.p8"), &log));
     EXPECT_EQ(log, Check(11002) + Check(11002) + "--Clean One PKCS#12Bag, type=11002\r\n");
     const P12Bag* key = P12_find_bag(doc.m_pBags.get(), BAG_KEY, 0);
@@ -84,13 +84,13 @@ TEST(ChainFromFiles, OnlyKeysKeepTheFirst) {
 // Every order of the three certificates inside one bundle gives the same chain.
 TEST(ChainFromFiles, BundlesInEveryOrderGiveTheSameChain) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
+    qfix::SampleFiles files(dir);
     std::array<int, 3> order{0, 1, 2};
     do {
         std::vector<qfix::CertPtr> certs;
         for (int i : order) certs.push_back(files.chain.certs[i]);
         const auto p7 = dir.file("bundle.p7b"), p7pem = dir.file("bundle.p7.pem"), p12 = dir.file("bundle.p12");
-        qfix::write_p7(p7, certs, {files.crl}, qfix::Form::Der);
+        qfix::write_p7(p7, certs, {files.crlList}, qfix::Form::Der);
         qfix::write_p7(p7pem, certs, {}, qfix::Form::Pem);
         qfix::P12Options options;
         options.pass = "";
@@ -101,7 +101,7 @@ TEST(ChainFromFiles, BundlesInEveryOrderGiveTheSameChain) {
             ASSERT_TRUE(Arrive(doc, path, &log)) << path;
             EXPECT_EQ(MarkOf(doc, kRootDn), 0) << path;
             EXPECT_EQ(MarkOf(doc, kInterDn), 1) << path;
-            EXPECT_EQ(MarkOf(doc, kUserDn), 2) << path;
+            EXPECT_EQ(MarkOf(doc, kLeafDn), 2) << path;
             EXPECT_EQ(doc.m_nDepth, 2);
             EXPECT_NE(log.find("TOP - " + kRootDn + " --0\r\n"), std::string::npos) << log;
         }
@@ -110,7 +110,7 @@ TEST(ChainFromFiles, BundlesInEveryOrderGiveTheSameChain) {
 
 TEST(ChainFromFiles, Pkcs12WithKeyAttachesIt) {
     qfix::TempDir dir;
-    ExampleFiles files(dir);
+    qfix::SampleFiles files(dir);
     qfix::ScriptedPassProvider pass({"secret", "secret"});
     qfix::write_p12(dir.file("user.p12"), files.chain.keys[2].get(), files.chain.certs[2].get(),
                     {files.chain.certs[0], files.chain.certs[1]});

@@ -36,7 +36,7 @@ class OutputFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const auto& path :
-             {files_.user, files_.inter, files_.root, files_.crlFile, files_.userKey, files_.otherFile})
+             {files_.leaf, files_.intermediate, files_.root, files_.crl, files_.key, files_.unrelated})
             ASSERT_TRUE(Arrive(doc_, path, &log_));
         ASSERT_EQ(doc_.m_nDepth, 2);
     }
@@ -54,13 +54,13 @@ protected:
     }
 
     qfix::TempDir dir_;
-    ExampleFiles files_{dir_};
+    qfix::SampleFiles files_{dir_};
     CVortlaneDoc doc_;
     CString log_;
 };
 
 TEST_F(OutputFiles, CertificateAtEachDepth) {
-    const std::string subjects[3] = {kRootDn, kInterDn, kUserDn};
+    const std::string subjects[3] = {kRootDn, kInterDn, kLeafDn};
     for (int depth = 0; depth < 3; ++depth) {
         const std::string line =
             "Output Certificate file: " + std::to_string(depth) + "\r\n " + subjects[depth] + "\r\n";
@@ -76,10 +76,10 @@ TEST_F(OutputFiles, CertificateAtEachDepth) {
 
 TEST_F(OutputFiles, CrlOfTheIntermediateAtDepthTwo) {
     const std::string line = "Output CRL file:\r\n " + kInterDn + "\r\n";
-    EXPECT_EQ(qfix::read_bytes(Write(FORM_CRL, 1, 2, line)), qfix::der_of(files_.crl.get()));
+    EXPECT_EQ(qfix::read_bytes(Write(FORM_CRL, 1, 2, line)), qfix::der_of(files_.crlList.get()));
     X509_CRL* read = PEM_read_bio_X509_CRL(OpenFile(Write(FORM_CRL, 0, 2, line)).get(), nullptr, nullptr, nullptr);
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(qfix::der_of(read), qfix::der_of(files_.crl.get()));
+    EXPECT_EQ(qfix::der_of(read), qfix::der_of(files_.crlList.get()));
     X509_CRL_free(read);
 }
 
@@ -155,7 +155,7 @@ TEST_F(OutputFiles, Pkcs12HoldsTheChainAndTheKeyUnderTheCertificatesName) {
 TEST_F(OutputFiles, Pkcs7ListsTheChainLeafFirst) {
     CVortlaneDoc doc;
     CString log;
-    for (const auto& path : {files_.root, files_.inter, files_.user, files_.crlFile})
+    for (const auto& path : {files_.root, files_.intermediate, files_.leaf, files_.crl})
         ASSERT_TRUE(Arrive(doc, path, &log));
     for (int der : {1, 0}) {
         const fs::path out = dir_.file(der ? "bundle.p7b" : "bundle.p7.pem");
@@ -204,7 +204,7 @@ std::vector<qfix::Bytes> Pkcs12Certificates(const fs::path& path, const char* pa
 TEST_F(OutputFiles, Pkcs12ListsTheChainLeafFirst) {
     CVortlaneDoc doc;
     CString log;
-    for (const auto& path : {files_.root, files_.inter, files_.user, files_.userKey})
+    for (const auto& path : {files_.root, files_.intermediate, files_.leaf, files_.key})
         ASSERT_TRUE(Arrive(doc, path, &log));
     qfix::ScriptedPassProvider pass({"p12-pass"});
     doc.m_nOutputForm = FORM_PKCS12;
