@@ -62,7 +62,7 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
          openssl_parses<X509_SIG, d2i_X509_SIG, X509_SIG_free>,
          [](const char* p) { return P8enc_read_file(p) != nullptr; }},
         {"p7", file_bytes([&](auto f) { write_p7(f, {cert}, {}, Form::Der); }),
-         openssl_parses<PKCS7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return LayerP7CertDers(p).has_value(); }},
+         openssl_parses<PKCS7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return LayerP7Read(p).has_value(); }},
         {"p12", make_p12(rsa.get(), cert.get(), {}, o), openssl_parses<PKCS12, d2i_PKCS12, PKCS12_free>,
          [](const char* p) { return P12_read_file(p) != nullptr; }},
         {"dsa", file_bytes([&](auto f) { write_dsa_der(f, dsa.get()); }),
@@ -90,6 +90,66 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
             EXPECT_EQ(kind.ours(dir.file("in").c_str()), theirs);
         }
     }
+}
+
+// CRLs, certificates and bundles are checked without OpenSSL's decoded form of every entry and key.
+// Every byte of a small CRL, certificate and bundle, damaged in turn, must still be read or refused
+// exactly as OpenSSL's whole decoding reads or refuses it, into the same records.
+TEST(DerSniff, ADamagedByteAnywhereIsRefusedExactlyAsOpenSslRefusesIt) {
+    const Chain chain = make_chain(2, "Damage", true);  // an EC root, an RSA leaf
+    const Bytes crl = der_of(make_crl(chain.names[0], chain.keys[0], {1, 2, 3, 4, 5, 6}).get());
+    TempDir dir;
+    write_p7(dir.file("p7.der"), chain.certs, {make_crl(chain.names[0], chain.keys[0], {7, 8})}, Form::Der);
+    const Bytes p7 = read_bytes(dir.file("p7.der"));
+    const std::string path = dir.file("damaged.p7b").string();
+
+    int refused = 0;
+    for (unsigned char flip : {0x01, 0x20, 0x80}) {
+        for (std::size_t at = 0; at < crl.size(); ++at) {
+            Bytes damaged = crl;
+            damaged[at] ^= flip;
+            const unsigned char* p = damaged.data();
+            std::shared_ptr<X509_CRL> full(d2i_X509_CRL(nullptr, &p, static_cast<long>(damaged.size())), X509_CRL_free);
+            const std::unique_ptr<CRL> read = ASN1_read_crl(damaged);
+            ASSERT_EQ(read != nullptr, full != nullptr) << "CRL byte " << at << " ^ " << int(flip);
+            if (read) {
+                EXPECT_EQ(read->der.size(), static_cast<std::size_t>(p - damaged.data()));
+            }
+            refused += !read;
+        }
+        const Bytes cert = der_of(chain.certs[1].get());
+        for (std::size_t at = 0; at < cert.size(); ++at) {
+            Bytes damaged = cert;
+            damaged[at] ^= flip;
+            const unsigned char* p = damaged.data();
+            std::shared_ptr<X509> full(d2i_X509(nullptr, &p, static_cast<long>(damaged.size())), X509_free);
+            const std::unique_ptr<Cert> read = ASN1_read_cert(damaged);
+            ASSERT_EQ(read != nullptr, full != nullptr) << "certificate byte " << at << " ^ " << int(flip);
+            if (read) {
+                EXPECT_EQ(read->der, Bytes(damaged.cbegin(), damaged.cbegin() + (p - damaged.data()))) << at;
+            }
+            refused += !read;
+        }
+        for (std::size_t at = 0; at < p7.size(); ++at) {
+            Bytes damaged = p7;
+            damaged[at] ^= flip;
+            write_bytes(path, damaged);
+            const unsigned char* p = damaged.data();
+            std::shared_ptr<PKCS7> full(d2i_PKCS7(nullptr, &p, static_cast<long>(damaged.size())), PKCS7_free);
+            const bool signed_data = full && full->d.ptr && PKCS7_type_is_signed(full.get());
+            const std::optional<LayerP7> read = LayerP7Read(path.c_str());
+            const int certs = signed_data ? sk_X509_num(full->d.sign->cert) : 0;
+            const int crls = signed_data ? sk_X509_CRL_num(full->d.sign->crl) : 0;
+            ASSERT_EQ(read.has_value(), certs + crls > 0) << "PKCS#7 byte " << at << " ^ " << int(flip);
+            refused += !read.has_value();
+            if (!read) continue;
+            ASSERT_EQ(read->certs.size(), static_cast<std::size_t>(certs));
+            for (int i = 0; i < certs; ++i)
+                EXPECT_EQ(read->certs[i], der_of(sk_X509_value(full->d.sign->cert, i))) << at;
+            EXPECT_EQ(read->crls, static_cast<std::size_t>(crls));
+        }
+    }
+    EXPECT_GT(refused, 1000);  // the table damages structure, not only contents
 }
 
 }  // namespace

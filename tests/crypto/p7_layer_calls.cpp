@@ -2,10 +2,11 @@
 
 #include "crypto/kx_pkcs7.h"
 
-std::optional<std::vector<std::vector<unsigned char>>> LayerP7CertDers(const char* path) {
+std::optional<LayerP7> LayerP7Read(const char* path) {
     const std::unique_ptr<PKCS7> p7 = P7s_read_file(path);
     if (!p7) return std::nullopt;
-    std::vector<std::vector<unsigned char>> ders;
-    for (const std::unique_ptr<Cert>& cert : p7->certs) ders.push_back(cert->der);
-    return ders;
+    LayerP7 read;
+    for (const std::unique_ptr<Cert>& cert : p7->certs) read.certs.push_back(cert->der);
+    read.crls = p7->crls.size();
+    return read;
 }

@@ -278,66 +278,6 @@ TEST(Readers, Pkcs12KeepsEveryBagInOrderWithFriendlyNames) {
     EXPECT_EQ(p12->first->cert()->der, der_of(chain.certs[2].get()));
 }
 
-// CRLs, certificates and bundles are checked without OpenSSL's decoded form of every entry and key.
-// Every byte of a small CRL, certificate and bundle, damaged in turn, must still be read or refused
-// exactly as OpenSSL's whole decoding reads or refuses it, into the same records.
-TEST(Readers, ADamagedByteAnywhereIsRefusedExactlyAsOpenSslRefusesIt) {
-    const Chain chain = make_chain(2, "Damage", true);  // an EC root, an RSA leaf
-    const Bytes crl = der_of(make_crl(chain.names[0], chain.keys[0], {1, 2, 3, 4, 5, 6}).get());
-    TempDir dir;
-    write_p7(dir.file("p7.der"), chain.certs, {make_crl(chain.names[0], chain.keys[0], {7, 8})}, Form::Der);
-    const Bytes p7 = read_bytes(dir.file("p7.der"));
-    const std::string path = dir.file("damaged.p7b").string();
-
-    int refused = 0;
-    for (unsigned char flip : {0x01, 0x20, 0x80}) {
-        for (std::size_t at = 0; at < crl.size(); ++at) {
-            Bytes damaged = crl;
-            damaged[at] ^= flip;
-            const unsigned char* p = damaged.data();
-            std::shared_ptr<X509_CRL> full(d2i_X509_CRL(nullptr, &p, static_cast<long>(damaged.size())), X509_CRL_free);
-            const std::unique_ptr<CRL> read = ASN1_read_crl(damaged);
-            ASSERT_EQ(read != nullptr, full != nullptr) << "CRL byte " << at << " ^ " << int(flip);
-            if (read) {
-                EXPECT_EQ(read->der.size(), static_cast<std::size_t>(p - damaged.data()));
-            }
-            refused += !read;
-        }
-        const Bytes cert = der_of(chain.certs[1].get());
-        for (std::size_t at = 0; at < cert.size(); ++at) {
-            Bytes damaged = cert;
-            damaged[at] ^= flip;
-            const unsigned char* p = damaged.data();
-            std::shared_ptr<X509> full(d2i_X509(nullptr, &p, static_cast<long>(damaged.size())), X509_free);
-            const std::unique_ptr<Cert> read = ASN1_read_cert(damaged);
-            ASSERT_EQ(read != nullptr, full != nullptr) << "certificate byte " << at << " ^ " << int(flip);
-            if (read) {
-                EXPECT_EQ(read->der, Bytes(damaged.cbegin(), damaged.cbegin() + (p - damaged.data()))) << at;
-            }
-            refused += !read;
-        }
-        for (std::size_t at = 0; at < p7.size(); ++at) {
-            Bytes damaged = p7;
-            damaged[at] ^= flip;
-            write_bytes(path, damaged);
-            const unsigned char* p = damaged.data();
-            std::shared_ptr<pkcs7_st> full(d2i_PKCS7(nullptr, &p, static_cast<long>(damaged.size())), PKCS7_free);
-            const bool signed_data = full && full->d.ptr && PKCS7_type_is_signed(full.get());
-            const std::unique_ptr<PKCS7> read = P7s_read_file(path.c_str());
-            const int certs = signed_data ? sk_X509_num(full->d.sign->cert) : 0;
-            const int crls = signed_data ? sk_X509_CRL_num(full->d.sign->crl) : 0;
-            ASSERT_EQ(read != nullptr, certs + crls > 0) << "PKCS#7 byte " << at << " ^ " << int(flip);
-            refused += !read;
-            if (!read) continue;
-            ASSERT_EQ(read->certs.size(), static_cast<std::size_t>(certs));
-            for (int i = 0; i < certs; ++i)
-                EXPECT_EQ(read->certs[i]->der, der_of(sk_X509_value(full->d.sign->cert, i))) << at;
-            EXPECT_EQ(read->crls.size(), static_cast<std::size_t>(crls));
-        }
-    }
-    EXPECT_GT(refused, 1000);  // the table damages structure, not only contents
-}
-
 TEST(Readers, EmptyBundlesAreNotInputs) {
     TempDir dir;
     write_p7(dir.file("empty.p7b"), {}, {}, Form::Der);

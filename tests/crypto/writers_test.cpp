@@ -273,9 +273,9 @@ TEST(BundleWriters, Pkcs7IsLeafFirstWithCrlsAndWithoutKeys) {
     PKCS7_free(p7);
     EXPECT_EQ(text_of(dir.file("b.pem")).find("PRIVATE"), std::string::npos);
     // Our own reader takes it back in the same order.
-    const std::optional<std::vector<Bytes>> back = LayerP7CertDers(dir.file("b.p7b").c_str());
+    const std::optional<LayerP7> back = LayerP7Read(dir.file("b.p7b").c_str());
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->at(0), expected[0]);
+    EXPECT_EQ(back->certs.at(0), expected[0]);
 }
 
 TEST(BundleWriters, EmptyContainerGivesAnEmptyPkcs7) {

@@ -1,5 +1,6 @@
 // Hostile inputs, one row each: what reading it must come to, through the document and through the
 // command line. Every row must also end in bounded time and memory (the test's time-out holds that).
+#include "crypto/openssl_includes.h"
 #include "tests/hostile/crafted_files.h"
 #include "tests/hostile/hostile_support.h"
 
