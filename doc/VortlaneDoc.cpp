@@ -16,6 +16,7 @@ BOOL CVortlaneDoc::OnNewDocument() {
     // The output form and the ciphers are the dialog's choices and outlive a reset; the encoding does not.
     P12_free(std::move(m_pBags));
     m_pBags = P12_new();
+    m_pLastRead = nullptr;
     m_nDepth = 0;
     m_bDerOutput = 1;
     return TRUE;
@@ -63,18 +64,24 @@ BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
 BOOL CVortlaneDoc::TryReaders(const char* path) {
     if (!path || !m_pBags) return FALSE;
     m_lastBlocks.clear();
-    // The bags this input adds are appended after the last one there now; they learn their file.
-    P12Bag* before = m_pBags->first.get();
-    while (before && before->next) before = before->next.get();
-    if (!ReadInput(path)) return FALSE;
+    // The input is read into a container of its own; its bags learn their file, then go after the last
+    // bag there now.
+    P12 read;
+    if (!ReadInput(path, &read)) return FALSE;
     auto file = std::make_shared<const std::string>(path);
-    for (P12Bag* bag = before ? before->next.get() : m_pBags->first.get(); bag; bag = bag->next.get())
+    P12Bag* last = nullptr;
+    for (P12Bag* bag = read.first.get(); bag; bag = bag->next.get()) {
         bag->origin.file = file;
+        last = bag;
+    }
+    std::unique_ptr<P12Bag>* end = m_pLastRead && m_pBags->first ? &m_pLastRead->next : &m_pBags->first;
+    while (*end) end = &(*end)->next;
+    *end = std::move(read.first);
+    if (last) m_pLastRead = last;
     return TRUE;
 }
 
-bool CVortlaneDoc::ReadInput(const char* path) {
-    P12* bags = m_pBags.get();
+bool CVortlaneDoc::ReadInput(const char* path, P12* bags) {
     KX_InputScope scope(path);
     // A PEM file of several blocks gives every block it can read, in file order, like a bundle.
     if (PEM_count_blocks(path) > 1) return MoveBundle(bags, PEM_read_blocks(path, &m_lastBlocks));
