@@ -8,17 +8,15 @@
 namespace kx {
 namespace {
 
-using NamePtr = std::unique_ptr<X509_NAME, Freer<X509_NAME, X509_NAME_free>>;
-
 // A Name as d2i_X509 decodes it (the whole element, nothing after it).
-NamePtr name_of(const Tlv& t) {
+X509NamePtr name_of(const Tlv& t) {
     const unsigned char* p = t.start;
-    NamePtr name(d2i_X509_NAME(nullptr, &p, t.end() - t.start));
+    X509NamePtr name(d2i_X509_NAME(nullptr, &p, t.end() - t.start));
     return name && p == t.end() ? std::move(name) : nullptr;
 }
 
 // The decoded name itself becomes the record's name to compare (no copy of it is made).
-NameMatch match_of(NamePtr name) {
+NameMatch match_of(X509NamePtr name) {
     NameMatch match;
     match.name = std::make_shared<const KxName>(name.get());
     (void)name.release();  // the KxName owns it now
@@ -84,8 +82,8 @@ std::unique_ptr<Cert> scan_plain_cert(const Tlv& cert) {
         if (!read_tlv(p, tbs.end(), t) || !is_context(t, 3) || p != tbs.end() || !plain_extensions(t)) return nullptr;
     }
 
-    NamePtr issuer_name = name_of(issuer);
-    NamePtr subject_name = issuer_name ? name_of(subject) : nullptr;
+    X509NamePtr issuer_name = name_of(issuer);
+    X509NamePtr subject_name = issuer_name ? name_of(subject) : nullptr;
     if (!subject_name) return nullptr;
     auto c = std::make_unique<Cert>();
     c->issuer = dn_text(issuer_name.get());

@@ -14,8 +14,6 @@
 namespace kx {
 namespace {
 
-using RevokedPtr = std::unique_ptr<X509_REVOKED, Freer<X509_REVOKED, X509_REVOKED_free>>;
-
 // One revoked entry of the plain shape: SEQUENCE { INTEGER, Time, SEQUENCE OF Extension OPTIONAL }.
 bool plain_entry(const Tlv& entry) {
     if (!entry.is(V_ASN1_SEQUENCE, true)) return false;
@@ -34,7 +32,7 @@ bool plain_entry(const Tlv& entry) {
 
 // Every entry of the revoked list, as OpenSSL's SEQUENCE OF decoding would go through them.
 bool entries_sound(const Tlv& list) {
-    RevokedPtr reuse;
+    X509RevokedPtr reuse;
     const unsigned char* p = list.content;
     while (p < list.end()) {
         const unsigned char* at = p;

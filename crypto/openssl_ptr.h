@@ -16,6 +16,7 @@ using X509Ptr = std::unique_ptr<X509, Freer<X509, X509_free>>;
 using X509CrlPtr = std::unique_ptr<X509_CRL, Freer<X509_CRL, X509_CRL_free>>;
 using X509ReqPtr = std::unique_ptr<X509_REQ, Freer<X509_REQ, X509_REQ_free>>;
 using X509NamePtr = std::unique_ptr<X509_NAME, Freer<X509_NAME, X509_NAME_free>>;
+using X509RevokedPtr = std::unique_ptr<X509_REVOKED, Freer<X509_REVOKED, X509_REVOKED_free>>;
 using X509SigPtr = std::unique_ptr<X509_SIG, Freer<X509_SIG, X509_SIG_free>>;
 using PkeyPtr = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
 using P8InfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Freer<PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>>;
