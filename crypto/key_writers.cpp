@@ -17,16 +17,12 @@ const char* pem_cipher_name(int id) {
     }
 }
 
-struct CipherFree {
-    void operator()(EVP_CIPHER* c) const { EVP_CIPHER_free(c); }
-};
-
 int write_traditional(const Key* key, const char* path, int base_id) {
     kx::write_started();
     EVP_PKEY* pkey = key ? kx::pkey_of(key->number) : nullptr;
     if (!pkey || EVP_PKEY_get_base_id(pkey) != base_id) return kx::write_failed(KxWriteFailure::UnsupportedKey);
     int id = kx::pem_cipher_choice();
-    std::unique_ptr<EVP_CIPHER, CipherFree> cipher;
+    kx::CipherPtr cipher;
     std::optional<SecretString> pass;
     if (id != KX_CIPHER_NONE) {
         const char* name = pem_cipher_name(id);

@@ -23,5 +23,6 @@ using P8InfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Freer<PKCS8_PRIV_KEY_INFO
 using Pkcs7Ptr = std::unique_ptr<PKCS7, Freer<PKCS7, PKCS7_free>>;
 using Pkcs12Ptr = std::unique_ptr<PKCS12, Freer<PKCS12, PKCS12_free>>;
 using BioPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
+using CipherPtr = std::unique_ptr<EVP_CIPHER, Freer<EVP_CIPHER, EVP_CIPHER_free>>;
 
 }  // namespace kx
