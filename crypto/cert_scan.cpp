@@ -33,14 +33,9 @@ bool children(const Tlv& parent, Tlv* out, int count) {
 bool is_context(const Tlv& t, int tag) { return t.cls == V_ASN1_CONTEXT_SPECIFIC && t.tag == tag && t.constructed; }
 
 // [3] EXPLICIT SEQUENCE OF Extension
-bool plain_extensions(const Tlv& wrapper) {
+bool plain_extensions_of(const Tlv& wrapper) {
     Tlv list;
-    if (!children(wrapper, &list, 1) || !list.is(V_ASN1_SEQUENCE, true)) return false;
-    for (const unsigned char* p = list.content; p < list.end();) {
-        Tlv ext;
-        if (!read_tlv(p, list.end(), ext) || !plain_extension(ext)) return false;
-    }
-    return true;
+    return children(wrapper, &list, 1) && plain_extensions(list);
 }
 
 }  // namespace
@@ -79,7 +74,8 @@ std::unique_ptr<Cert> scan_plain_cert(const Tlv& cert) {
         return nullptr;
     if (p < tbs.end()) {
         // Unique identifiers are rare enough to be left to d2i_X509.
-        if (!read_tlv(p, tbs.end(), t) || !is_context(t, 3) || p != tbs.end() || !plain_extensions(t)) return nullptr;
+        if (!read_tlv(p, tbs.end(), t) || !is_context(t, 3) || p != tbs.end() || !plain_extensions_of(t))
+            return nullptr;
     }
 
     X509NamePtr issuer_name = name_of(issuer);

@@ -22,12 +22,7 @@ bool plain_entry(const Tlv& entry) {
     if (!read_tlv(p, entry.end(), serial) || !plain_integer(serial)) return false;
     if (!read_tlv(p, entry.end(), date) || !plain_time(date)) return false;
     if (p == entry.end()) return true;
-    if (!read_tlv(p, entry.end(), exts) || !exts.is(V_ASN1_SEQUENCE, true) || p != entry.end()) return false;
-    for (const unsigned char* e = exts.content; e < exts.end();) {
-        Tlv ext;
-        if (!read_tlv(e, exts.end(), ext) || !plain_extension(ext)) return false;
-    }
-    return true;
+    return read_tlv(p, entry.end(), exts) && p == entry.end() && plain_extensions(exts);
 }
 
 // Every entry of the revoked list, as OpenSSL's SEQUENCE OF decoding would go through them.

@@ -102,6 +102,15 @@ bool plain_extension(const Tlv& ext) {
     return part.is(V_ASN1_OCTET_STRING, false) && p == ext.end();
 }
 
+bool plain_extensions(const Tlv& list) {
+    if (!list.is(V_ASN1_SEQUENCE, true)) return false;
+    for (const unsigned char* p = list.content; p < list.end();) {
+        Tlv ext;
+        if (!read_tlv(p, list.end(), ext) || !plain_extension(ext)) return false;
+    }
+    return true;
+}
+
 // AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER, parameters ANY OPTIONAL }: no
 // parameters, NULL or a named curve. Shortest headers, so that encoding it again gives the same bytes.
 bool plain_algorithm(const Tlv& alg) {

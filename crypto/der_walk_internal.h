@@ -44,6 +44,7 @@ bool plain_integer(const Tlv& t);     // primitive, not empty, not padded
 bool plain_time(const Tlv& t);        // UTCTime or GeneralizedTime, primitive, not shorter than its shortest form
 bool known_object(const Tlv& t);      // an object identifier OpenSSL knows
 bool plain_extension(const Tlv& t);   // SEQUENCE { known OID, BOOLEAN OPTIONAL, OCTET STRING }
+bool plain_extensions(const Tlv& t);  // SEQUENCE OF plain extensions
 bool plain_algorithm(const Tlv& t);   // SEQUENCE { known OID, NULL or known OID OPTIONAL }, shortest headers
 bool plain_bit_string(const Tlv& t);  // primitive, with its count of unused bits
 
