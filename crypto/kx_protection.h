@@ -43,3 +43,7 @@ struct KxProtection {
 
     bool empty() const { return !mac && safes.empty() && !key; }
 };
+
+// The protection facts of a PKCS#12 file, an encrypted PKCS#8 key (DER or PEM) or an encrypted traditional
+// PEM key, from its bytes alone; empty for anything else, and for a file too damaged to tell.
+KxProtection KX_read_protection(const std::vector<unsigned char>& bytes);

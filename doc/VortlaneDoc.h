@@ -56,6 +56,9 @@ public:
     // Iterations of PKCS#12 and PKCS#8 encryption and of the PKCS#12 MAC; 0: each cipher's default. Only
     // the command line changes it.
     int m_nPbeIterations = 0;
+    // Where the pass phrases come from for opening encrypted inputs and protecting outputs (the window's
+    // prompt, the command line's sources, a test's script); empty: none is ever given.
+    PassProvider m_passSource;
 
     // What became of each block of the last input, when it was a PEM file of several blocks; else empty.
     std::vector<KxBlockOutcome> m_lastBlocks;
