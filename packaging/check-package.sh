@@ -9,7 +9,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 echo "== $deb"
-dpkg-deb --field "$deb" Package Version Architecture Section Priority Maintainer Depends
+dpkg-deb --field "$deb" Package Version Architecture Section Priority Maintainer Depends Recommends
 depends=$(dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
 # Computed from the programs' libraries, plus the Qt platform plugins that Qt loads at run time.
 for dep in libc6 libstdc++6 libssl3 libqt6widgets6 qt6-qpa-plugins; do

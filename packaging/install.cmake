@@ -103,4 +103,12 @@ if(QUILLON_GUI)
   # Loaded by Qt at run time, so no library dependency names it: without it the window cannot start.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
+# Files protected with RC2, single DES or other old ciphers open only with OpenSSL's legacy provider. Debian
+# ships it as a package of its own from trixie on (before that it is part of libssl3): recommend it where
+# the building distribution has it.
+execute_process(COMMAND apt-cache show --no-all-versions openssl-provider-legacy
+  RESULT_VARIABLE QUILLON_LEGACY_PROVIDER_MISSING OUTPUT_QUIET ERROR_QUIET)
+if(QUILLON_LEGACY_PROVIDER_MISSING EQUAL 0)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "openssl-provider-legacy")
+endif()
 include(CPack)
