@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "cli/cli_help.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/cipher_buttons.h"
 #include "doc/output_forms.h"
@@ -12,7 +13,7 @@
 #include <charconv>
 #include <cstring>
 
-const CliOption kCliOptions[14] = {
+const CliOption kCliOptions[kCliOptionCount] = {
     // The lists of forms and ciphers are put in front from their tables (see OptionHelp).
     {OptionId::Form, "form", 'f', "FORM", "matched without regard to case; also"},
     {OptionId::Encoding, "encoding", 'e', "ENC", "der (default) | pem"},
@@ -45,6 +46,32 @@ const CliOption kCliOptions[14] = {
     {OptionId::Explain, "explain", 0, "[=json]",
      "after the log, say what became of each object read and why, and check the\n"
      "chain; =json: one JSON document instead (with -q, the only output)"},
+    {OptionId::For, "for", 0, "TARGET",
+     "write what TARGET's importer takes: the ciphers, MAC and iterations of\n"
+     "PKCS#12, PKCS#8 and PrivateKey (default for those forms: modern); a later\n"
+     "-c or --iter changes one part of it"},
+    {OptionId::Check, "check", 0, "[=json]",
+     "read each INPUT and write nothing: its kind, how it is protected, and which\n"
+     "targets' importers take it; needs no pass phrase (given one, it also checks\n"
+     "the MAC and lists the contents); =json: one JSON document instead"},
+    {OptionId::CaFile, "ca-file", 0, "FILE",
+     "issuers to complete the chain from (PEM bundle, DER certificate or PKCS#7);\n"
+     "not inputs: only an issuer the chain lacks is taken; may be repeated"},
+    {OptionId::CaDir, "ca-dir", 0, "DIR", "the certificate files of DIR as issuers, as --ca-file; may be repeated"},
+    {OptionId::SystemCa, "system-ca", 0, nullptr,
+     "the system's trust store as issuers (OpenSSL's default bundle and folder,\n"
+     "or SSL_CERT_FILE and SSL_CERT_DIR when set)"},
+    {OptionId::Layout, "layout", 0, "NAME",
+     "write a server's set of files into --out-dir instead of one output:\n"
+     "certbot | haproxy | k8s | pfx"},
+    {OptionId::OutDir, "out-dir", 0, "DIR", "the folder --layout writes into"},
+    {OptionId::AllowIncomplete, "allow-incomplete", 0, nullptr,
+     "--layout: write even when the chain does not reach a self-signed root"},
+    {OptionId::Name, "name", 0, "NAME",
+     "the friendly name (alias) of the key and its certificate in a PKCS#12;\n"
+     "--layout k8s: the Secret's name"},
+    {OptionId::KeyPass, "keypass", 0, "SRC",
+     "pass phrase of a key in a Java key store whose own differs from the store's"},
     {OptionId::Help, "help", 'h', nullptr, "show this help"},
     {OptionId::Version, "version", 0, nullptr, "show the version"},
 };
@@ -102,15 +129,37 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
         settings.output = arg;
         return std::nullopt;
     case OptionId::PassIn:
-    case OptionId::PassOut: {
+    case OptionId::PassOut:
+    case OptionId::KeyPass: {
         std::string error;
         std::optional<PassSource> source = ParsePassSource(arg, &error);
         // The text is in our own copy now; take it out of the process list.
         if (std::strncmp(arg, "pass:", 5) == 0) explicit_bzero(arg + 5, std::strlen(arg + 5));
         if (!source) return UsageError{Spelling(option) + ": " + error};
-        (option.id == OptionId::PassIn ? settings.passin : settings.passout) = std::move(source);
+        (option.id == OptionId::PassIn    ? settings.passin
+         : option.id == OptionId::PassOut ? settings.passout
+                                          : settings.keypass) = std::move(source);
         return std::nullopt;
     }
+    case OptionId::For: settings.target = arg; return std::nullopt;
+    case OptionId::Check:
+        if (!arg)
+            settings.check = ExplainMode::Text;
+        else if (strcasecmp(arg, "json") == 0)
+            settings.check = ExplainMode::Json;
+        else
+            return UsageError{"--check takes no value but json, not '" + std::string(arg) + "'"};
+        return std::nullopt;
+    case OptionId::CaFile: settings.caFiles.emplace_back(arg); return std::nullopt;
+    case OptionId::CaDir: settings.caDirs.emplace_back(arg); return std::nullopt;
+    case OptionId::SystemCa: settings.systemCa = true; return std::nullopt;
+    case OptionId::Layout: settings.layout = arg; return std::nullopt;
+    case OptionId::OutDir:
+        if (*arg == '\0') return UsageError{"the --out-dir folder name is empty"};
+        settings.outDir = arg;
+        return std::nullopt;
+    case OptionId::AllowIncomplete: settings.allowIncomplete = true; return std::nullopt;
+    case OptionId::Name: settings.name = arg; return std::nullopt;
     case OptionId::OneByOne: settings.oneByOne = true; return std::nullopt;
     case OptionId::DryRun: settings.dryRun = true; return std::nullopt;
     case OptionId::Quiet: settings.quiet = true; return std::nullopt;
@@ -126,49 +175,6 @@ std::optional<UsageError> Apply(const CliOption& option, char* arg, CliSettings&
     case OptionId::Version: settings.version = true; return std::nullopt;
     }
     return std::nullopt;
-}
-
-std::string CipherChoices(int form, const std::string& marked);
-
-// The help of an option; the form and cipher options list the names their tables hold.
-std::string OptionHelp(const CliOption& option) {
-    std::string names;
-    std::string aliases;
-    if (option.id == OptionId::Form) {
-        for (const OutputFormRule& rule : kOutputFormRules) {
-            names += names.empty() ? std::string(rule.name) + " (default)" : std::string(" | ") + rule.name;
-            aliases += (aliases.empty() ? "" : ", ") + std::string(rule.alias);
-        }
-        names += ",\n";
-        aliases = " " + aliases;
-    } else if (option.id == OptionId::Cipher) {
-        names = "the cipher of the chosen form, at most once; by form:\n";
-        const CVortlaneDoc start;  // the document's start values are the defaults
-        for (const OutputFormRule& rule : kOutputFormRules) {
-            const std::string choices = CipherChoices(rule.form, CurrentCipherName(start, rule.form));
-            if (!choices.empty()) names += "  " + (rule.name + std::string(12, ' ')).substr(0, 12) + choices + "\n";
-        }
-    }
-    return names + option.help + aliases;
-}
-
-// "des64 | 3des192 | none | aes256" for the form, the default marked; empty for a form without a cipher.
-std::string CipherChoices(int form, const std::string& marked) {
-    std::string text;
-    for (const FormCipher& choice : CiphersOfForm(form)) {
-        text += (text.empty() ? "" : " | ") + choice.name + (choice.name == marked ? " (default)" : "");
-    }
-    return text;
-}
-
-// Every form written with a cipher and its choices, for a usage error.
-std::string AllCipherChoices() {
-    std::string text;
-    for (const OutputFormRule& rule : kOutputFormRules) {
-        const std::string choices = CipherChoices(rule.form, "");
-        if (!choices.empty()) text += std::string(text.empty() ? "" : "; ") + rule.name + ": " + choices;
-    }
-    return text;
 }
 
 // The -c and --iter given, against the form chosen.
@@ -189,6 +195,22 @@ std::optional<UsageError> CheckCipher(CliSettings& settings) {
     if (settings.iterations != 0 && !counted)
         return UsageError{std::string("--iter applies to PKCS#12 and encrypted PKCS#8 only, not to ") + rule->name +
                           (settings.cipher == KX_CIPHER_NONE ? " without a cipher" : "")};
+    return std::nullopt;
+}
+
+// --check and --layout are runs of their own kind: the options of one output do not go with them.
+std::optional<UsageError> CheckRunKind(const CliSettings& settings) {
+    if (settings.check != ExplainMode::None && (settings.output || settings.layout))
+        return UsageError{"--check writes nothing; -o and --layout do not go with it"};
+    if (settings.layout) {
+        if (!settings.outDir) return UsageError{"--layout needs --out-dir DIR"};
+        if (settings.output) return UsageError{"--layout writes its own files into --out-dir; -o does not go with it"};
+        if (!FindLayoutName(*settings.layout))
+            return UsageError{"unknown layout '" + *settings.layout + "'; choose " + LayoutNames()};
+    } else if (settings.outDir) {
+        return UsageError{"--out-dir goes with --layout"};
+    }
+    if (settings.allowIncomplete && !settings.layout) return UsageError{"--allow-incomplete goes with --layout"};
     return std::nullopt;
 }
 
@@ -263,38 +285,22 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv) {
     if (settings.help || settings.version) return settings;
     if (settings.inputs.empty()) return UsageError{"no INPUT given"};
     if (std::optional<UsageError> error = CheckCipher(settings)) return *error;
+    if (std::optional<UsageError> error = CheckRunKind(settings)) return *error;
     return settings;
 }
 
-std::string UsageText() {
-    constexpr std::size_t kHelpColumn = 23;
-    std::string text =
-        "Usage: quillon-cli [OPTION]... INPUT...\n"
-        "Reads each INPUT in the order given, as if the files were dropped on the window one after\n"
-        "another (each accepted file is added, the chain is rebuilt and the log replaced), then\n"
-        "converts once, as Convert does.\n\n";
-    for (const CliOption& option : kCliOptions) {
-        std::string head = "  ";
-        head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
-        head += Spelling(option);
-        if (option.argName) head += (option.argName[0] == '[' ? "" : " ") + std::string(option.argName);
-        head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
-        text += head;
-        const std::string help = OptionHelp(option);
-        for (std::size_t line = 0;;) {
-            const std::size_t stop = help.find('\n', line);
-            text.append(help, line, stop == std::string::npos ? std::string::npos : stop - line);
-            text += '\n';
-            if (stop == std::string::npos) break;
-            line = stop + 1;
-            text.append(kHelpColumn, ' ');
-        }
-    }
-    text +=
-        "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"
-        "        With --explain, the explanation follows it (-q leaves the explanation alone).\n"
-        "        With -o -: the output itself; the log and the explanation go to stderr.\n"
-        "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
-        "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
+namespace {
+constexpr const char* kLayoutNames[] = {"certbot", "haproxy", "k8s", "pfx"};
+}  // namespace
+
+bool FindLayoutName(const std::string& name) {
+    for (const char* known : kLayoutNames)
+        if (name == known) return true;
+    return false;
+}
+
+std::string LayoutNames() {
+    std::string text;
+    for (const char* known : kLayoutNames) text += (text.empty() ? "" : " | ") + std::string(known);
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include "cli/pass_sources.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <variant>
@@ -22,6 +23,16 @@ enum class OptionId {
     DryRun,
     Quiet,
     Explain,
+    For,
+    Check,
+    CaFile,
+    CaDir,
+    SystemCa,
+    Layout,
+    OutDir,
+    AllowIncomplete,
+    Name,
+    KeyPass,
     Help,
     Version
 };
@@ -34,7 +45,8 @@ struct CliOption {
     const char* help;     // lines after the first are separated by "\n"
 };
 
-extern const CliOption kCliOptions[14];
+constexpr std::size_t kCliOptionCount = 24;
+extern const CliOption kCliOptions[kCliOptionCount];
 
 enum class ExplainMode { None, Text, Json };
 
@@ -52,6 +64,16 @@ struct CliSettings {
     bool dryRun = false;
     bool quiet = false;
     ExplainMode explain = ExplainMode::None;
+    std::optional<std::string> target;      // --for
+    ExplainMode check = ExplainMode::None;  // --check: read and judge the inputs, write nothing
+    std::vector<std::string> caFiles;       // issuers to complete the chain from
+    std::vector<std::string> caDirs;
+    bool systemCa = false;
+    std::optional<std::string> layout;  // a server's set of files instead of one output
+    std::optional<std::string> outDir;
+    bool allowIncomplete = false;
+    std::optional<std::string> name;    // friendly name of the key and its certificate; the Secret's name
+    std::optional<PassSource> keypass;  // a Java key store's key whose pass phrase differs from the store's
     bool help = false;
     bool version = false;
     std::vector<std::string> inputs;
@@ -71,5 +93,6 @@ std::optional<int> ParseOutputForm(const std::string& text);
 // else, within the range of int. None otherwise.
 std::optional<int> ParseDepth(const std::string& text);
 
-// The --help text.
-std::string UsageText();
+// The layouts --layout knows, and their names for a usage error ("certbot | haproxy | ...").
+bool FindLayoutName(const std::string& name);
+std::string LayoutNames();

@@ -1,4 +1,5 @@
 // quillon-cli: the converter without its window. Reads the inputs as drops, converts once.
+#include "cli/cli_help.h"
 #include "cli/cli_options.h"
 #include "cli/conversion_session.h"
 #include "cli/explain_report.h"
