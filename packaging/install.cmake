@@ -26,8 +26,10 @@ add_custom_command(OUTPUT ${QUILLON_PACKAGING_OUT}/quillon-cli.1
   COMMAND ${QUILLON_HELP2MAN} --no-info --no-discard-stderr --section=1
           "--name=convert public-key files without a window"
           --include=${QUILLON_PACKAGING_DIR}/quillon-cli.h2m
-          --output=${QUILLON_PACKAGING_OUT}/quillon-cli.1 $<TARGET_FILE:quillon-cli>
-  DEPENDS quillon-cli ${QUILLON_PACKAGING_DIR}/quillon-cli.h2m VERBATIM)
+          --output=${QUILLON_PACKAGING_OUT}/quillon-cli.1.filled $<TARGET_FILE:quillon-cli>
+  COMMAND awk -f ${QUILLON_PACKAGING_DIR}/man-tables.awk ${QUILLON_PACKAGING_OUT}/quillon-cli.1.filled
+          > ${QUILLON_PACKAGING_OUT}/quillon-cli.1
+  DEPENDS quillon-cli ${QUILLON_PACKAGING_DIR}/quillon-cli.h2m ${QUILLON_PACKAGING_DIR}/man-tables.awk VERBATIM)
 quillon_gzip_man(${QUILLON_PACKAGING_OUT}/quillon-cli.1 quillon-cli.1)
 set(QUILLON_PACKAGING_FILES ${QUILLON_PACKAGING_OUT}/quillon-cli.1.gz)
 

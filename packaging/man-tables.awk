@@ -1,0 +1,20 @@
+# help2man fills every line of an option's help into one paragraph. Lines whose words are lined up in
+# columns (two spaces or more inside the line) are tables: keep each run of them as it is, one row a line.
+# help2man also takes such a table for a list of its own and starts a new tagged paragraph after it; the
+# prose that follows belongs to the same option, so that break goes.
+function is_row(line) { return line !~ /^\./ && line ~ /[^ ]  +[^ ]/ }
+{
+    if (held_tp) {
+        held_tp = 0
+        if ($0 !~ /^\\fB/) { print ".IP"; print; next }
+        print ".TP"
+    }
+    if (is_row($0)) {
+        if (!in_table) { print ".nf"; in_table = 1 }
+    } else if (in_table) {
+        print ".fi"; in_table = 0
+        if ($0 == ".TP") { held_tp = 1; next }
+    }
+    print
+}
+END { if (in_table) print ".fi"; if (held_tp) print ".TP" }
