@@ -1,44 +1,25 @@
 // A look at the first few DER headers of a file: enough to rule out the kinds it cannot be, so that
 // readers of those kinds need not parse it. Anything unclear keeps every kind possible.
+#include "crypto/der_header.h"
 #include "crypto/input_internal.h"
-#include "crypto/openssl_includes.h"
 
 namespace kx {
 namespace {
 
-struct Header {
-    int tag = -1;
-    int cls = 0;
-    bool constructed = false;
-    bool indefinite = false;
-    const unsigned char* content = nullptr;
-    long len = 0;
-};
-
-// Reads one header at p (moving p past the whole element); false when it is damaged or runs past end.
-bool next(const unsigned char*& p, const unsigned char* end, Header& h) {
-    if (p >= end) return false;
-    const unsigned char* q = p;
-    long len = 0;
-    int tag = 0, cls = 0;
-    int r = ASN1_get_object(&q, &len, &tag, &cls, end - p);
-    if (r & 0x80) return false;
-    h.tag = tag;
-    h.cls = cls;
-    h.constructed = (r & V_ASN1_CONSTRUCTED) != 0;
-    h.indefinite = (r & 1) != 0;
-    h.content = q;
-    h.len = len;
-    p = h.indefinite ? end : q + len;
+// Reads one header at p (moving p past the whole element, or to `end` when its length is indefinite);
+// false when it is damaged or runs past end.
+bool next(const unsigned char*& p, const unsigned char* end, Tlv& h) {
+    if (read_header(p, end, h) != Header::Read) return false;
+    p = h.indefinite ? end : h.end();
     return true;
 }
 
-bool is(const Header& h, int tag) { return h.cls == V_ASN1_UNIVERSAL && h.tag == tag; }
-bool is_time(const Header& h) { return is(h, V_ASN1_UTCTIME) || is(h, V_ASN1_GENERALIZEDTIME); }
+bool is(const Tlv& h, int tag) { return h.cls == V_ASN1_UNIVERSAL && h.tag == tag; }
+bool is_time(const Tlv& h) { return is(h, V_ASN1_UTCTIME) || is(h, V_ASN1_GENERALIZEDTIME); }
 
 // Headers of the first `max` children of a constructed element; stops early at an indefinite child
 // (its end is unknown without parsing it), which the caller treats as "unclear".
-int children(const Header& parent, const unsigned char* file_end, Header* out, int max, bool& unclear) {
+int children(const Tlv& parent, const unsigned char* file_end, Tlv* out, int max, bool& unclear) {
     const unsigned char* p = parent.content;
     const unsigned char* end = parent.indefinite ? file_end : parent.content + parent.len;
     int n = 0;
@@ -57,9 +38,9 @@ int children(const Header& parent, const unsigned char* file_end, Header* out, i
     return n;
 }
 
-unsigned signed_kind(const Header& tbs, const unsigned char* end) {
+unsigned signed_kind(const Tlv& tbs, const unsigned char* end) {
     if (!tbs.constructed || !is(tbs, V_ASN1_SEQUENCE)) return 0;
-    Header t[4];
+    Tlv t[4];
     bool unclear = false;
     int n = children(tbs, end, t, 4, unclear);
     if (unclear || n < 3) return kDerCert | kDerCrl | kDerReq;
@@ -79,9 +60,9 @@ unsigned sniff_der(const unsigned char* data, std::size_t len) {
     if (!data || len < 2) return 0;
     const unsigned char* p = data;
     const unsigned char* end = data + len;
-    Header outer;
+    Tlv outer;
     if (!next(p, end, outer) || !outer.constructed || !is(outer, V_ASN1_SEQUENCE)) return 0;
-    Header c[10];
+    Tlv c[10];
     bool unclear = false;
     int n = children(outer, end, c, 10, unclear);
     if (unclear) return kDerAny;

@@ -5,24 +5,6 @@
 #include <limits>
 
 namespace kx {
-
-bool read_tlv(const unsigned char*& p, const unsigned char* end, Tlv& out) {
-    if (p >= end) return false;
-    const unsigned char* q = p;
-    long len = 0;
-    int tag = 0, cls = 0;
-    int r = ASN1_get_object(&q, &len, &tag, &cls, end - p);
-    if ((r & 0x80) || (r & 1)) return false;
-    out.start = p;
-    out.content = q;
-    out.len = len;
-    out.tag = tag;
-    out.cls = cls;
-    out.constructed = (r & V_ASN1_CONSTRUCTED) != 0;
-    p = q + len;
-    return true;
-}
-
 namespace {
 
 // Appends a header with a definite length; false when OpenSSL cannot size it.
@@ -127,8 +109,7 @@ bool plain_bit_string(const Tlv& t) { return t.is(V_ASN1_BIT_STRING, false) && t
 
 bool minimal_header(const Tlv& t) {
     if (t.len > std::numeric_limits<int>::max()) return false;
-    return ASN1_object_size(t.constructed ? 1 : 0, static_cast<int>(t.len), t.tag) ==
-           static_cast<long>(t.end() - t.start);
+    return ASN1_object_size(t.constructed ? 1 : 0, static_cast<int>(t.len), t.tag) == t.header_size() + t.len;
 }
 
 }  // namespace kx

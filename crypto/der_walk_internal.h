@@ -1,33 +1,15 @@
-// Walking DER with OpenSSL's ASN1_get_object, for readers that decode only the parts of a big input
-// they need: one element at a time, and a copy of an element with one nested element emptied.
+// Walking DER for readers that decode only the parts of a big input they need: one element at a time
+// (read_tlv in der_header.h), a copy of an element with one nested element emptied, and checks of
+// elements OpenSSL's decoder takes for certain.
 #pragma once
 
-#include "crypto/openssl_includes.h"
+#include "crypto/der_header.h"
 
 #include <cstddef>
 #include <initializer_list>
 #include <vector>
 
 namespace kx {
-
-struct Tlv {
-    const unsigned char* start = nullptr;  // the first byte of the header
-    const unsigned char* content = nullptr;
-    long len = 0;
-    int tag = 0;
-    int cls = 0;
-    bool constructed = false;
-
-    const unsigned char* end() const { return content + len; }
-    bool is(int universal_tag, bool is_constructed) const {
-        return cls == V_ASN1_UNIVERSAL && tag == universal_tag && constructed == is_constructed;
-    }
-};
-
-// The element at p, which must end by `end`; p moves past it. False when the header is damaged, the
-// element runs past `end`, or its length is indefinite (callers then leave the input to OpenSSL's
-// full decoder).
-bool read_tlv(const unsigned char*& p, const unsigned char* end, Tlv& out);
 
 // A copy of the element `path[0]` in which `hole`, nested in it along `path` (each element a child of
 // the one before, `hole` a child of the last), is replaced by an empty element of the same tag.

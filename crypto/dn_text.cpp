@@ -1,4 +1,5 @@
 // Distinguished names as one line of text, and friendly names made from a certificate's subject.
+#include "crypto/der_header.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 
@@ -107,33 +108,17 @@ namespace {
 // The subject Name inside a certificate's or request's DER, found by walking the outer headers.
 X509_NAME* subject_of(const std::vector<unsigned char>& der, bool is_request) {
     const unsigned char* p = der.data();
-    long len = 0;
-    int tag = 0, cls = 0;
-    const unsigned char* end = der.data() + der.size();
-    auto enter = [&](const unsigned char*& at, const unsigned char* limit) -> bool {
-        int r = ASN1_get_object(&at, &len, &tag, &cls, limit - at);
-        return !(r & 0x80) && (r & V_ASN1_CONSTRUCTED) && !(r & 1);
-    };
-    auto skip = [&](const unsigned char*& at, const unsigned char* limit) -> bool {
-        const unsigned char* q = at;
-        int r = ASN1_get_object(&q, &len, &tag, &cls, limit - at);
-        if ((r & 0x80) || (r & 1)) return false;
-        at = q + len;
-        return true;
-    };
-    if (!enter(p, end)) return nullptr;  // Certificate / CertificationRequest
-    end = p + len;
-    if (!enter(p, end)) return nullptr;  // TBSCertificate / CertificationRequestInfo
-    end = p + len;
+    Tlv whole, info, t;
+    if (!read_tlv(p, der.data() + der.size(), whole) || !whole.constructed) return nullptr;  // Certificate / request
+    p = whole.content;
+    if (!read_tlv(p, whole.end(), info) || !info.constructed) return nullptr;  // TBSCertificate / request info
+    const unsigned char* end = info.end();
+    p = info.content;
     int to_skip = is_request ? 1 : 5;  // request: version; certificate: serial, signature, issuer, validity
-    if (!is_request) {
-        const unsigned char* q = p;
-        int r = ASN1_get_object(&q, &len, &tag, &cls, end - p);
-        if (r & 0x80) return nullptr;
-        if (!(cls == V_ASN1_CONTEXT_SPECIFIC && tag == 0)) to_skip = 4;  // no explicit version
+    for (int i = 0; i < to_skip; ++i) {
+        if (!read_tlv(p, end, t)) return nullptr;
+        if (i == 0 && !is_request && !(t.cls == V_ASN1_CONTEXT_SPECIFIC && t.tag == 0)) to_skip = 4;  // no version
     }
-    for (int i = 0; i < to_skip; ++i)
-        if (!skip(p, end)) return nullptr;
     return d2i_X509_NAME(nullptr, &p, end - p);
 }
 

@@ -1,6 +1,7 @@
 // Refusals that say what a file is: empty, damaged, or a kind of key store or key that is not read here,
 // with the step that makes it readable where there is one.
 #include "crypto/block_readers_internal.h"
+#include "crypto/der_header.h"
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
@@ -57,34 +58,34 @@ bool is_public_key(const unsigned char* data, std::size_t len) {
     return spki && p == data + len;
 }
 
+// Whether the header at p tells its element's tag. One whose length runs past the end tells it when
+// constructed (its first children may still be there); a primitive one is taken for no sign at all.
+bool tells_tag(const unsigned char* p, const unsigned char* end, Tlv& t) {
+    const Header h = read_header(p, end, t);
+    return h == Header::Read || (h == Header::RunsPast && t.constructed);
+}
+
 // The kind a DER structure was meant to be, from its first elements, for the "damaged" reason.
 const char* meant_kind(const unsigned char* data, std::size_t len) {
-    const unsigned char* p = data;
-    long outer_len = 0;
-    int tag = 0, cls = 0;
-    if (ASN1_get_object(&p, &outer_len, &tag, &cls, static_cast<long>(len)) == 0x80 || tag != V_ASN1_SEQUENCE)
-        return "DER file";
     const unsigned char* end = data + len;
-    long first_len = 0;
-    int first_tag = -1;
-    if (ASN1_get_object(&p, &first_len, &first_tag, &cls, static_cast<long>(end - p)) == 0x80) return "DER file";
-    if (first_tag == V_ASN1_OBJECT) return "PKCS#7 file";
-    if (first_tag == V_ASN1_INTEGER)
-        return first_len == 1 && p < end && *p == 3 ? "PKCS#12 file" : "key or PKCS#12 file";
-    if (first_tag == V_ASN1_SEQUENCE) return "certificate, CRL or request";
+    Tlv outer, first;
+    if (!tells_tag(data, end, outer) || outer.tag != V_ASN1_SEQUENCE) return "DER file";
+    if (!tells_tag(outer.content, end, first)) return "DER file";
+    if (first.tag == V_ASN1_OBJECT) return "PKCS#7 file";
+    if (first.tag == V_ASN1_INTEGER)
+        return first.len == 1 && first.content < end && *first.content == 3 ? "PKCS#12 file" : "key or PKCS#12 file";
+    if (first.tag == V_ASN1_SEQUENCE) return "certificate, CRL or request";
     return "DER file";
 }
 
 std::optional<KxReadError> refusal_of_der(const unsigned char* data, std::size_t len) {
     if (len < 2 || data[0] != 0x30 || len > static_cast<std::size_t>(std::numeric_limits<long>::max()))
         return std::nullopt;
-    const unsigned char* p = data;
-    long content = 0;
-    int tag = 0, cls = 0;
-    const int r = ASN1_get_object(&p, &content, &tag, &cls, static_cast<long>(len));
-    if (r == 0x80) return std::nullopt;
+    Tlv outer;
+    const Header header = read_header(data, data + len, outer);
+    if (header == Header::Damaged) return std::nullopt;
     // The header says how long the whole was meant to be, and the file holds less: it was cut short.
-    if (r & 0x80)
+    if (header == Header::RunsPast)
         return all_text(data, len) ? std::nullopt
                                    : std::optional(damaged(std::string(meant_kind(data, len)) + ", cut short"));
     if (auto p7 = empty_p7(data, len)) return p7;

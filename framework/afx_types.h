@@ -37,11 +37,6 @@ constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) {
     return static_cast<WPARAM>((low & 0xFFFF) | ((high & 0xFFFF) << 16));
 }
 
-struct CPoint {
-    int x = 0;
-    int y = 0;
-};
-
 struct CRect {
     int left = 0;
     int top = 0;

@@ -67,8 +67,6 @@ protected:                                        \
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
-#define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
-#define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
 
 #define ON_WM_SYSCOMMAND()                                                                     \
     {WM_SYSCOMMAND, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM lParam_) -> LRESULT { \
@@ -88,16 +86,6 @@ protected:                                        \
     {WM_DROPFILES, 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM) -> LRESULT {     \
          static_cast<ThisClass*>(target_)->OnDropFiles(reinterpret_cast<HDROP>(wParam_)); \
          return 0;                                                                        \
-     }},
-#define ON_WM_CLOSE()                                                     \
-    {WM_CLOSE, 0, 0, [](CCmdTarget* target_, WPARAM, LPARAM) -> LRESULT { \
-         static_cast<ThisClass*>(target_)->OnClose();                     \
-         return 0;                                                        \
-     }},
-// Handler: LRESULT memberFxn(WPARAM, LPARAM).
-#define ON_MESSAGE(message, memberFxn)                                                                      \
-    {static_cast<UINT>(message), 0, 0, [](CCmdTarget* target_, WPARAM wParam_, LPARAM lParam_) -> LRESULT { \
-         return static_cast<ThisClass*>(target_)->memberFxn(wParam_, lParam_);                              \
      }},
 
 class CCmdTarget : public CObject {
@@ -164,9 +152,8 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    // Messages. SendMessage runs WindowProc at once; PostMessage queues it for the event loop.
+    // Messages. SendMessage runs WindowProc at once.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // The default processing of the message being handled.
     LRESULT Default();
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -176,7 +163,6 @@ public:
 
     // Children and state.
     CWnd* GetDlgItem(int nID) const;
-    CWnd* GetParent() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);  // returns TRUE if the window was disabled before
     BOOL IsWindowEnabled() const;
     BOOL ShowWindow(int nCmdShow);
@@ -184,9 +170,7 @@ public:
     void GetWindowText(CString& rString) const;
     void SetDlgItemText(int nID, const char* lpszString);
     int GetDlgItemText(int nID, CString& rString) const;
-    UINT IsDlgButtonChecked(int nIDButton) const;
     void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-    static CWnd* GetFocus();
     CWnd* SetActiveWindow();
     void DragAcceptFiles(BOOL bAccept = TRUE);
     // The window's system menu (null when the window has none). bRevert: back to the default menu.
@@ -207,22 +191,12 @@ public:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnDropFiles(HDROP hDropInfo);
-    afx_msg void OnClose();
 
     DECLARE_MESSAGE_MAP()
 };
 
-class CButton : public CWnd {
-public:
-    int GetCheck() const;
-};
-
-class CStatic : public CWnd {
-public:
-    HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
-};
-
+class CButton : public CWnd {};
+class CStatic : public CWnd {};
 class CEdit : public CWnd {};
 
 // A list box. With LBS_SORT, AddString sorts the string in (case-insensitive). Indices are display
@@ -233,14 +207,12 @@ public:
     void ResetContent();
     int GetCount() const;
     int GetText(int nIndex, CString& rString) const;
-    int GetCurSel() const;  // LB_ERR when nothing is selected (always, with LBS_NOSEL)
 };
 
 // A combo box; with CBS_SORT, AddString sorts the string in as CListBox does.
 class CComboBox : public CWnd {
 public:
     int AddString(const char* lpszString);
-    int SetCurSel(int nSelect);  // -1 clears the selection
     // Selects the first item from nStartAfter + 1 that begins with lpszString (case-insensitive).
     int SelectString(int nStartAfter, const char* lpszString);
 };
@@ -381,7 +353,6 @@ bool AfxHaveDisplay();
 // Every prompt of the program goes through here: a modal message box (nested loop) titled with the
 // application's name. Returns IDOK, IDCANCEL, IDYES, IDNO, ...
 int AfxMessageBox(const char* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 
 // ---- Busy cursor -------------------------------------------------------------------------------
 // The busy cursor over every window of the application for the object's lifetime (scopes nest).

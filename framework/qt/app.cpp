@@ -166,5 +166,3 @@ int ShowMessageBox(const CString& text, const char* caption, UINT type) {
 int AfxMessageBox(const char* lpszText, UINT nType, UINT) {
     return ShowMessageBox(lpszText ? lpszText : "", nullptr, nType);
 }
-
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT) { return ShowMessageBox(AfxLoadString(nIDPrompt), nullptr, nType); }

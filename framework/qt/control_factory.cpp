@@ -134,8 +134,8 @@ static QWidget* CreateStatic(HWND__* control, QWidget* client) {
     auto* label = new QLabel(client);
     const DWORD type = control->style & SS_TYPEMASK;
     if (type == SS_ICON) {
-        control->staticIcon = AfxLoadIcon(static_cast<UINT>(std::atoi(control->initialText.c_str())));
-        label->setPixmap(QPixmap::fromImage(AfxQtIconImage(control->staticIcon, GetSystemMetrics(SM_CXICON))));
+        const HICON icon = AfxLoadIcon(static_cast<UINT>(std::atoi(control->initialText.c_str())));
+        label->setPixmap(QPixmap::fromImage(AfxQtIconImage(icon, GetSystemMetrics(SM_CXICON))));
         return label;
     }
     label->setTextFormat(Qt::PlainText);

@@ -1,11 +1,8 @@
-// The control classes: buttons, statics, edits, list boxes and combo boxes over their widgets.
-#include <QAbstractButton>
-#include <QCheckBox>
+// The list box and combo box classes over their widgets (buttons, statics and edits add nothing to CWnd).
 #include <QComboBox>
-#include <QLabel>
 #include <QListWidget>
 
-#include "framework/qt/qt_access.h"
+#include "framework/qt/text.h"
 #include "framework/qt/window_record.h"
 
 using namespace afx;
@@ -22,35 +19,6 @@ static int SortedPosition(const QStringList& items, const QString& text) {
     while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0) ++pos;
     return pos;
 }
-
-// ---- CButton -----------------------------------------------------------------------------------
-
-int CButton::GetCheck() const {
-    if (auto* check = WidgetOf<QCheckBox>(this)) {
-        switch (check->checkState()) {
-        case Qt::Checked: return BST_CHECKED;
-        case Qt::PartiallyChecked: return 2;
-        default: return BST_UNCHECKED;
-        }
-    }
-    auto* button = WidgetOf<QAbstractButton>(this);
-    return (button && button->isChecked()) ? BST_CHECKED : BST_UNCHECKED;
-}
-
-// ---- CStatic -----------------------------------------------------------------------------------
-
-HICON CStatic::SetIcon(HICON hIcon) {
-    if (!m_hWnd) return nullptr;
-    HICON previous = m_hWnd->staticIcon;
-    m_hWnd->staticIcon = hIcon;
-    if (auto* label = WidgetOf<QLabel>(this))
-        label->setPixmap(QPixmap::fromImage(AfxQtIconImage(hIcon, GetSystemMetrics(SM_CXICON))));
-    return previous;
-}
-
-HICON CStatic::GetIcon() const { return m_hWnd ? m_hWnd->staticIcon : nullptr; }
-
-// ---- CEdit -------------------------------------------------------------------------------------
 
 // ---- CListBox ----------------------------------------------------------------------------------
 
@@ -86,12 +54,6 @@ int CListBox::GetText(int nIndex, CString& rString) const {
     return static_cast<int>(rString.size());
 }
 
-int CListBox::GetCurSel() const {
-    auto* list = WidgetOf<QListWidget>(this);
-    if (!list || (m_hWnd->style & LBS_NOSEL) || list->selectedItems().isEmpty()) return LB_ERR;
-    return list->row(list->selectedItems().first());
-}
-
 // ---- CComboBox ---------------------------------------------------------------------------------
 
 static QStringList ComboTexts(const QComboBox* combo) {
@@ -110,17 +72,6 @@ int CComboBox::AddString(const char* lpszString) {
     // Adding an item never selects one: a combo box starts with no selection.
     combo->setCurrentIndex(current < 0 ? -1 : (current >= pos ? current + 1 : current));
     return pos;
-}
-
-int CComboBox::SetCurSel(int nSelect) {
-    auto* combo = WidgetOf<QComboBox>(this);
-    if (!combo) return CB_ERR;
-    if (nSelect < 0 || nSelect >= combo->count()) {
-        combo->setCurrentIndex(-1);
-        return CB_ERR;
-    }
-    combo->setCurrentIndex(nSelect);
-    return nSelect;
 }
 
 int CComboBox::SelectString(int nStartAfter, const char* lpszString) {

@@ -27,8 +27,7 @@ struct HWND__ {
     CString className;
     DWORD style = 0;
     DWORD exStyle = 0;
-    HICON staticIcon = nullptr;  // SS_ICON statics
-    CString initialText;         // the template's text
+    CString initialText;  // the template's text
 
     // Dialog windows only.
     std::vector<std::unique_ptr<HWND__>> children;  // template order

@@ -60,19 +60,6 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!m_hWnd || !m_hWnd->widget) return FALSE;
-    QPointer<QWidget> widget = m_hWnd->widget;
-    QMetaObject::invokeMethod(
-        widget,
-        [widget, message, wParam, lParam] {
-            if (HWND__* record = RecordOf(widget))
-                if (record->widget == widget && record->wnd) record->wnd->SendMessage(message, wParam, lParam);
-        },
-        Qt::QueuedConnection);
-    return TRUE;
-}
-
 LRESULT CWnd::Default() {
     auto& stack = MessageStack();
     if (stack.empty() || stack.back().wnd != this) return 0;
@@ -157,15 +144,12 @@ afx_msg void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 afx_msg void CWnd::OnPaint() { Default(); }
 afx_msg HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 afx_msg void CWnd::OnDropFiles(HDROP) { Default(); }
-afx_msg void CWnd::OnClose() { Default(); }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
     if (!m_hWnd) return nullptr;
     HWND__* child = m_hWnd->FindChild(nID);
     return child ? child->wnd : nullptr;
 }
-
-CWnd* CWnd::GetParent() const { return (m_hWnd && m_hWnd->parent) ? m_hWnd->parent->wnd : nullptr; }
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     if (!m_hWnd || !m_hWnd->widget) return FALSE;
@@ -254,11 +238,6 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const {
     return static_cast<int>(rString.size());
 }
 
-UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
-    auto* button = static_cast<CButton*>(GetDlgItem(nIDButton));
-    return button ? static_cast<UINT>(button->GetCheck()) : 0;
-}
-
 void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
     if (!m_hWnd) return;
     // As the classic call: every button whose id lies in the range, by number.
@@ -266,11 +245,6 @@ void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckB
         if (child->id >= nIDFirstButton && child->id <= nIDLastButton)
             if (auto* button = qobject_cast<QAbstractButton*>(child->widget.data()))
                 button->setChecked(child->id == nIDCheckButton);
-}
-
-CWnd* CWnd::GetFocus() {
-    HWND__* record = RecordOf(QApplication::focusWidget());
-    return record ? record->wnd : nullptr;
 }
 
 CWnd* CWnd::SetActiveWindow() {

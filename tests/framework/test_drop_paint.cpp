@@ -75,7 +75,6 @@ TEST(IconStatics, ShowTheRegisteredIconAtItsStandardSize) {
     ASSERT_TRUE(box.Create());
     CWnd* icon = box.GetDlgItem(-1);
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(static_cast<CStatic*>(icon)->GetIcon(), AfxLoadIcon(IDI_TEST));
     auto* label = qobject_cast<QLabel*>(AfxQtWidget(icon));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->pixmap().size(), QSize(32, 32));

@@ -144,7 +144,7 @@ TEST_F(DialogTest, ComboSelectionByTextAndUserChoiceNotifies) {
     EXPECT_FALSE(AfxQtChooseComboItem(&dlg, IDC_T_FORM, "ALPHA"));
 
     // Nothing selected reads as an empty text.
-    static_cast<CComboBox*>(dlg.GetDlgItem(IDC_T_FORM))->SetCurSel(-1);
+    Control<QComboBox>(IDC_T_FORM)->setCurrentIndex(-1);
     dlg.UpdateData(TRUE);
     EXPECT_EQ(dlg.m_strForm, "");
 }
