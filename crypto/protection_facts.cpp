@@ -68,8 +68,8 @@ KxBagFacts bag_facts(const PKCS12_SAFEBAG* bag) {
 bool read_safes(const PKCS12* p12, std::vector<KxSafeFacts>& out) {
     std::unique_ptr<STACK_OF(PKCS7), Safes> safes(PKCS12_unpack_authsafes(p12));
     if (!safes) return true;  // integrity by public key, or damaged: no safes to tell
-    std::size_t entries = static_cast<std::size_t>(sk_PKCS7_num(safes.get()));
-    if (entries > KX_MAX_BUNDLE_ENTRIES) return false;
+    if (static_cast<std::size_t>(sk_PKCS7_num(safes.get())) > KX_MAX_BUNDLE_ENTRIES) return false;
+    std::size_t entries = 0;  // safe bags, counted as the reader counts them
     for (int i = 0; i < sk_PKCS7_num(safes.get()); ++i) {
         PKCS7* p7 = sk_PKCS7_value(safes.get(), i);
         KxSafeFacts safe;

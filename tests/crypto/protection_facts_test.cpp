@@ -70,6 +70,23 @@ Bytes ScryptP8(EVP_PKEY* key) {
     return out;
 }
 
+// A PKCS#12 of one plain safe holding `count` copies of the certificate, without a MAC.
+Bytes P12WithCopies(X509* cert, std::size_t count) {
+    STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
+    for (std::size_t i = 0; i < count; ++i) sk_PKCS12_SAFEBAG_push(bags, PKCS12_SAFEBAG_create_cert(cert));
+    STACK_OF(PKCS7)* safes = sk_PKCS7_new_null();
+    sk_PKCS7_push(safes, PKCS12_pack_p7data(bags));
+    PKCS12* p12 = PKCS12_add_safes(safes, 0);
+    unsigned char* der = nullptr;
+    const int n = p12 ? i2d_PKCS12(p12, &der) : 0;
+    Bytes out(der, der + (n > 0 ? n : 0));
+    OPENSSL_free(der);
+    PKCS12_free(p12);
+    sk_PKCS7_pop_free(safes, PKCS7_free);
+    sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
+    return out;
+}
+
 TEST(ProtectionFacts, EachProtectedKindStatesItsSchemesWithoutAPassPhrase) {
     TempDir dir;
     Pkey key = rsa_key();
@@ -88,6 +105,10 @@ TEST(ProtectionFacts, EachProtectedKindStatesItsSchemesWithoutAPassPhrase) {
     const std::string aes_p12 =
         "mac sha256/2048 | safe enc pbes2/aes-256-cbc/sha256/2048 | safe plain [key(pbes2/aes-256-cbc/sha256/2048) "
         "'Zoë' id40]";
+
+    std::string at_cap = "no mac | safe plain [cert";
+    for (std::size_t i = 1; i < KX_MAX_BUNDLE_ENTRIES; ++i) at_cap += ", cert";
+    at_cap += "]";
 
     const struct {
         const char* name;
@@ -138,6 +159,8 @@ TEST(ProtectionFacts, EachProtectedKindStatesItsSchemesWithoutAPassPhrase) {
              return out;
          },
          "key pem/des-ede3-cbc/md5/1"},
+        {"PKCS#12 at the bundle cap", [&] { return P12WithCopies(cert.get(), KX_MAX_BUNDLE_ENTRIES); }, at_cap},
+        {"PKCS#12 beyond the bundle cap", [&] { return P12WithCopies(cert.get(), KX_MAX_BUNDLE_ENTRIES + 1); }, ""},
         {"certificate", [&] { return pem_of(cert.get()); }, ""},
         {"unencrypted PKCS#8", [&] { return file([&](auto& f) { write_p8(f, key.get(), Form::Pem); }); }, ""},
         {"traditional key in the clear", [&] { return file([&](auto& f) { write_traditional_key(f, key.get()); }); },
