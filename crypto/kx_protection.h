@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// One password-based encryption.
+// One password-based encryption. A traditional PEM key's scheme is "pem"; an algorithm of none of the
+// kinds named below gives its dotted identifier as the scheme. Iterations 0: not readable.
 struct KxPbe {
     std::string scheme;      // "pbes2", "pkcs12-pbe" or "pbes1"
     std::string cipher;      // OpenSSL's lower-case name: "aes-256-cbc", "des-ede3-cbc", "rc2-40-cbc" ...
