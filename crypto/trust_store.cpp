@@ -10,8 +10,8 @@ using Entry = KxTrustStore::Impl::Entry;
 X509* decoded(const Entry& entry) {
     if (!entry.decode_tried) {
         entry.decode_tried = true;
-        const unsigned char* p = entry.cert->der.data();
-        entry.decoded.reset(d2i_X509(nullptr, &p, static_cast<long>(entry.cert->der.size())));
+        const unsigned char* p = entry.der.data();
+        entry.decoded.reset(d2i_X509(nullptr, &p, static_cast<long>(entry.der.size())));
     }
     return entry.decoded.get();
 }
@@ -45,7 +45,7 @@ bool better(const Entry& a, const Entry& b) {
     if (x_valid != valid_now(y)) return x_valid;
     const int later = ASN1_TIME_compare(X509_get0_notAfter(x), X509_get0_notAfter(y));
     if (later != 0 && later != -2) return later > 0;
-    return a.cert->der < b.cert->der;
+    return a.der < b.der;
 }
 
 bool issued(X509* cert, const ASN1_OCTET_STRING* authority_key_id, X509* candidate) {
@@ -71,10 +71,11 @@ KxIssuerLookup lookup(const KxTrustStore::Impl& store, const std::vector<unsigne
     auto [from, to] = store.by_subject.equal_range(static_cast<std::size_t>(hash));
     for (auto it = from; it != to; ++it) {
         const Entry& candidate = store.entries[it->second];
-        if (candidate.cert->der == der || !issued(cert.get(), authority_key_id, decoded(candidate))) continue;
+        if (candidate.der == der || !issued(cert.get(), authority_key_id, decoded(candidate))) continue;
         if (!best || better(candidate, *best)) best = &candidate;
     }
-    if (best) result.issuer = KxStoreIssuer{best->cert->der, best->cert->subject, best->file};
+    if (best)
+        result.issuer = KxStoreIssuer{best->der, kx::dn_text(X509_get_subject_name(best->decoded.get())), best->file};
     return result;
 }
 

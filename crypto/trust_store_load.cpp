@@ -43,6 +43,29 @@ bool is_cert_label(const std::string& label) {
 }
 bool is_p7_label(const std::string& label) { return label == PEM_STRING_PKCS7 || label == "CERTIFICATE CHAIN"; }
 
+// The hash of the certificate's subject as X.509 compares names, read without decoding the rest of it
+// (its key above all): a store of hundreds of roots costs a few names per lookup. False when the bytes
+// do not have a certificate's outline.
+bool subject_hash(const kx::Tlv& cert, std::size_t& hash) {
+    kx::Tlv tbs, item;
+    const unsigned char* p = cert.content;
+    if (!cert.is(V_ASN1_SEQUENCE, true) || !kx::read_tlv(p, cert.end(), tbs) || !tbs.is(V_ASN1_SEQUENCE, true))
+        return false;
+    p = tbs.content;
+    if (!kx::read_tlv(p, tbs.end(), item)) return false;
+    const bool version = item.cls == V_ASN1_CONTEXT_SPECIFIC && item.tag == 0;
+    if (version && !kx::read_tlv(p, tbs.end(), item)) return false;  // the serial number
+    for (int i = 0; i < 4; ++i)                                      // signature, issuer, validity, subject
+        if (!kx::read_tlv(p, tbs.end(), item)) return false;
+    if (!item.is(V_ASN1_SEQUENCE, true)) return false;
+    const unsigned char* name_der = item.start;
+    kx::X509NamePtr name(d2i_X509_NAME(nullptr, &name_der, item.end() - item.start));
+    int ok = 0;
+    const unsigned long h = name ? X509_NAME_hash_ex(name.get(), nullptr, nullptr, &ok) : 0;
+    hash = static_cast<std::size_t>(h);
+    return ok == 1;
+}
+
 // Adds one certificate (the first element of `data`: a trusted certificate's settings that follow it
 // are not part of it). False, with a reason, when it is no certificate.
 bool add_cert(Impl& store, const unsigned char* data, std::size_t len, const FileName& file, int block) {
@@ -52,26 +75,28 @@ bool add_cert(Impl& store, const unsigned char* data, std::size_t len, const Fil
         store.skip(*file, block_reason(block, "damaged certificate"));
         return false;
     }
-    std::vector<unsigned char> der(data, p);
-    const std::size_t hash =
-        std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(der.data()), der.size()));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), static_cast<std::size_t>(p - data));
+    const std::size_t hash = std::hash<std::string_view>{}(bytes);
     auto [from, to] = store.by_der.equal_range(hash);
-    for (auto it = from; it != to; ++it)
-        if (store.entries[it->second].cert->der == der) return true;  // reached twice: counted once
+    for (auto it = from; it != to; ++it) {
+        const std::vector<unsigned char>& der = store.entries[it->second].der;
+        if (std::string_view(reinterpret_cast<const char*>(der.data()), der.size()) == bytes)
+            return true;  // reached twice: counted once
+    }
+    std::size_t subject = 0;
+    if (!subject_hash(whole, subject)) {
+        store.skip(*file, block_reason(block, "damaged certificate"));
+        return false;
+    }
     if (store.entries.size() >= KX_MAX_BUNDLE_ENTRIES) {
         store.skip(*file, block_reason(block, "the store holds " + std::to_string(KX_MAX_BUNDLE_ENTRIES) +
                                                   " certificates already"));
         return false;
     }
-    std::unique_ptr<Cert> cert = ASN1_read_cert(der);
-    if (!cert || !cert->issuer) {
-        store.skip(*file, block_reason(block, "damaged certificate"));
-        return false;
-    }
     const std::size_t index = store.entries.size();
-    store.by_subject.emplace(DN_hash(cert->subject_match), index);
+    store.entries.push_back({std::vector<unsigned char>(data, p), file, nullptr, false});
+    store.by_subject.emplace(subject, index);
     store.by_der.emplace(hash, index);
-    store.entries.push_back({std::move(cert), file, nullptr, false});
     return true;
 }
 
@@ -158,11 +183,8 @@ bool read_bounded(Impl& store, const std::string& path, bool quiet_if_missing, s
 }
 
 void load_file(Impl& store, const std::string& path, bool quiet_if_missing) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        const bool seen = !store.files_read.insert(real).second;
-        std::free(real);
-        if (seen) return;
-    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !store.files_read.emplace(st.st_dev, st.st_ino).second) return;
     std::vector<unsigned char> bytes;
     if (!read_bounded(store, path, quiet_if_missing, bytes)) return;
     const FileName file = std::make_shared<const std::string>(path);

@@ -28,4 +28,5 @@ ChainCompletion CompleteChain(P12* container, const KxTrustStore& store);
 
 // True when the container holds several self-issued certificates of which none issued any other
 // certificate there: a bundle of roots given as an input, which the arranging rules take a top from.
+// Asked of the inputs alone, before completion adds to them.
 bool LooksLikeRootBundle(const P12& container);
