@@ -134,8 +134,8 @@ ServedChain ServedChainOf(const P12& container, const LayoutRequest& request, st
     const Cert* top = by_depth.front();
     const bool rooted = SubjectOf(*top) == IssuerOf(*top) && CERT_verifies_with(top->der, top->pubkey.number);
     if (!rooted && !request.allow_incomplete) {
-        refusal = "the chain does not reach a self-signed root: nothing holds the issuer of " + top->subject + " (" +
-                  *top->issuer + ")";
+        refusal = "the chain does not reach a self-signed root: no input holds " + *top->issuer + ", the issuer of " +
+                  top->subject;
         return {};
     }
     ServedChain chain;
