@@ -44,8 +44,8 @@ bool is_cert_label(const std::string& label) {
 bool is_p7_label(const std::string& label) { return label == PEM_STRING_PKCS7 || label == "CERTIFICATE CHAIN"; }
 
 // The hash of the certificate's subject as X.509 compares names, read without decoding the rest of it
-// (its key above all): a store of hundreds of roots costs a few names per lookup. False when the bytes
-// do not have a certificate's outline.
+// (its key above all), so that loading hundreds of roots decodes hundreds of names and nothing more.
+// False when the bytes do not have a certificate's outline.
 bool subject_hash(const kx::Tlv& cert, std::size_t& hash) {
     kx::Tlv tbs, item;
     const unsigned char* p = cert.content;

@@ -124,6 +124,18 @@ TEST(TrustStore, CompletesTheChainAsTheRowsSay) {
          3,
          false,
          {}},
+        {"root given before the leaf: the intermediate joins them",
+         {w.root, w.leaf},
+         [&](const TempDir& d, KxTrustStore& s) {
+             write_bytes(d.file("inters.pem"), cat(pem_of(w.decoy.get()), pem_of(w.inter.get())));
+             s.AddFile(d.file("inters.pem"));
+         },
+         {"inters.pem"},
+         "",
+         "",
+         3,
+         false,
+         {}},
         {"missing issuer: named, with the URL the leaf gives",
          {w.leaf},
          [&](const TempDir& d, KxTrustStore& s) {
