@@ -85,6 +85,24 @@ void add_ext(X509* cert, X509* issuer, int nid, const char* value) {
     X509_EXTENSION_free(ext);
 }
 
+// The identifier "keyid" would take from the issuer's certificate: SHA-1 of its public key's bits.
+void add_authority_key_id(X509* cert, EVP_PKEY* issuer_key) {
+    X509_PUBKEY* pub = nullptr;
+    check(X509_PUBKEY_set(&pub, issuer_key) == 1, "issuer public key");
+    const unsigned char* bits = nullptr;
+    int len = 0;
+    X509_PUBKEY_get0_param(nullptr, &bits, &len, nullptr, pub);
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int md_len = 0;
+    check(EVP_Digest(bits, static_cast<size_t>(len), md, &md_len, EVP_sha1(), nullptr) == 1, "key id");
+    AUTHORITY_KEYID* akid = AUTHORITY_KEYID_new();
+    akid->keyid = ASN1_OCTET_STRING_new();
+    ASN1_OCTET_STRING_set(akid->keyid, md, static_cast<int>(md_len));
+    check(X509_add1_ext_i2d(cert, NID_authority_key_identifier, akid, 0, X509V3_ADD_DEFAULT) == 1, "aki");
+    AUTHORITY_KEYID_free(akid);
+    X509_PUBKEY_free(pub);
+}
+
 const EVP_MD* digest_for(EVP_PKEY* key) {
     int id = EVP_PKEY_get_base_id(key);
     return (id == EVP_PKEY_ED25519 || id == EVP_PKEY_ED448) ? nullptr : EVP_sha256();
@@ -157,7 +175,7 @@ CertPtr make_cert(const Name& subject, const Pkey& subject_key, const Name& issu
     X509* x = X509_new();
     check(x && X509_set_version(x, 2), "cert version");
     ASN1_INTEGER_set(X509_get_serialNumber(x), options.serial);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
+    X509_gmtime_adj(X509_getm_notBefore(x), 60L * 60 * 24 * options.from_days);
     X509_gmtime_adj(X509_getm_notAfter(x), 60L * 60 * 24 * options.days);
     X509_NAME* s = build_name(subject);
     X509_NAME* i = build_name(issuer);
@@ -168,6 +186,8 @@ CertPtr make_cert(const Name& subject, const Pkey& subject_key, const Name& issu
     check(X509_set_pubkey(x, subject_key.get()) == 1, "cert pubkey");
     add_ext(x, x, NID_basic_constraints, options.ca ? "critical,CA:TRUE" : "CA:FALSE");
     add_ext(x, x, NID_subject_key_identifier, "hash");
+    if (options.authority_key_id) add_authority_key_id(x, issuer_key.get());
+    if (!options.ca_issuers.empty()) add_ext(x, x, NID_info_access, ("caIssuers;URI:" + options.ca_issuers).c_str());
     check(X509_sign(x, issuer_key.get(), digest_for(issuer_key.get())) > 0, "cert sign");
     return CertPtr(x, X509_free);
 }

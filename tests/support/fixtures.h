@@ -48,7 +48,10 @@ Name cn(const std::string& common_name);  // {{"CN", common_name}}
 struct CertOptions {
     long serial = 1;
     bool ca = false;
-    int days = 365;
+    int days = 365;                 // notAfter, from now
+    int from_days = 0;              // notBefore, from now (negative: in the past)
+    bool authority_key_id = false;  // the issuer key's identifier, as "keyid" makes it
+    std::string ca_issuers;         // a caIssuers URI in an authority information access extension
 };
 // A certificate for `subject_key` named `subject`, issued by `issuer` and signed with `issuer_key`.
 CertPtr make_cert(const Name& subject, const Pkey& subject_key, const Name& issuer, const Pkey& issuer_key,
