@@ -3,6 +3,7 @@
 #include "crypto/jks_crypto_internal.h"
 #include "crypto/kx_internal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kx::jks {
@@ -76,17 +77,11 @@ KeyOpen open_jks(const ProtectedKey& key, const SecretString& pass, PkeyPtr& out
 
 // PBEWithMD5AndTripleDES: each half of the salt, hashed `iterations` times with the password (MD5 over
 // the previous result and the password), gives 16 bytes; together the 24-byte key and the 8-byte IV.
-// Java inverts the first half when both halves are equal, with a slip we must repeat: it writes
-// salt[2] where it meant salt[3 - i].
+// When both halves are equal, the first is reversed (so the two halves of the key differ).
 bool derive_md5_3des(const ProtectedKey& key, const std::string& pw, unsigned char (&out)[32]) {
     unsigned char salt[kPbeSaltSize];
     std::memcpy(salt, key.salt.data(), kPbeSaltSize);
-    if (std::memcmp(salt, salt + 4, 4) == 0)
-        for (int i = 0; i < 2; ++i) {
-            const unsigned char t = salt[i];
-            salt[i] = salt[3 - i];
-            salt[2] = t;
-        }
+    if (std::memcmp(salt, salt + 4, 4) == 0) std::reverse(salt, salt + 4);
     MdCtxPtr ctx(EVP_MD_CTX_new());
     EVP_MD* md5 = EVP_MD_fetch(nullptr, "MD5", nullptr);
     bool ok = ctx && md5;
