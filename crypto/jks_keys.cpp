@@ -123,7 +123,7 @@ KeyOpen open_md5_3des(const ProtectedKey& key, const SecretString& pass, PkeyPtr
         EVP_DecryptFinal_ex(ctx.get(), plain.bytes.data() + n, &tail) == 1;
     OPENSSL_cleanse(kiv, sizeof kiv);
     if (!ok) return KeyOpen::WrongPassword;  // the padding did not come out
-    plain.bytes.resize(static_cast<std::size_t>(n + tail));
+    plain.bytes.resize(static_cast<std::size_t>(n) + static_cast<std::size_t>(tail));
     // One wrong password in 256 leaves padding that looks right: its bytes then make no PKCS#8 key.
     const KeyOpen o = key_from_pkcs8(plain, out, detail);
     return o == KeyOpen::Damaged ? KeyOpen::WrongPassword : o;
