@@ -46,13 +46,13 @@ test-sanitize: deps
 fuzz-build: deps
 	@cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DQUILLON_GUI=OFF -DQUILLON_TESTS=OFF -DQUILLON_FUZZ=ON >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_convert_one fuzz_convert_many
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_convert_one fuzz_convert_many fuzz_keystore
 
 fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 fuzz-smoke: fuzz-build
-	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) 1
+	FUZZ_TARGETS="convert_one convert_many" fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) 1
 
 demo: build
 	@examples/run-demo.sh $(BUILD)/cli/quillon-cli

@@ -343,6 +343,7 @@ struct PassRequest {
     PassPurpose purpose = PassPurpose::OpenInput;
     std::string path;    // the file being read or written
     bool retry = false;  // the previous pass phrase for this file was wrong
+    std::string entry;   // when one entry of the file has a password of its own (a key store's key): its name
 };
 // Returns the pass phrase, or none to give up (Cancel).
 using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;

@@ -5,8 +5,10 @@
 # with another must add it to kSeedPassPhrases in fuzz_support.cpp). Nothing of it is committed.
 #   DIR/convert_one/   one file per seed
 #   DIR/convert_many/  several files joined by the targets' separator line, in telling orders
+#   DIR/keystore/      the Java key stores of tests/data/keystores (made by keytool, so committed there)
 set -euo pipefail
 out=$(realpath -m "${1:-build/fuzz/seed}")
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -119,5 +121,9 @@ join p12-twice user.legacy.p12 user.p12
 join request-and-key user.csr.der user.rsa.3des.pem
 join keys-only dsa.der inter.ec.pem ed.p8.pem
 join all-kinds root.crt.pem inter.p8.pbes2.der user.csr.pem chain.p7.pem dsa.pem user.emptypass.p12 chain.nomac.p12 inter.crl.der
+
+rm -rf "$out/keystore"
+mkdir -p "$out/keystore"
+cp "$here/../tests/data/keystores/"store.* "$out/keystore/"
 
 echo "seed corpus: $(ls "$one" | wc -l) files in $one, $(ls "$many" | wc -l) in $many"

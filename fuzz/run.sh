@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs each fuzz target of BUILD for SECONDS on the seed corpus plus what earlier runs kept; fails on
 # any crash, leak, sanitizer report, time-out or broken invariant, and shows the reproducer.
-#   usage: fuzz/run.sh BUILD SECONDS [SEED]
+#   usage: [FUZZ_TARGETS="convert_one ..."] fuzz/run.sh BUILD SECONDS [SEED]   (default: every target)
 # With a SEED the run is repeatable (the smoke in `make test` uses one, so CI does not turn red by chance);
 # without one each run explores anew.
 set -euo pipefail
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 "$here/make-corpus.sh" "$build/seed" >/dev/null
 status=0
-for t in convert_one convert_many; do
+for t in ${FUZZ_TARGETS:-convert_one convert_many keystore}; do
   corpus=$build/corpus/$t
   artifacts=$build/artifacts/$t
   log=$build/fuzz_$t.log

@@ -236,7 +236,7 @@ private:
 };
 
 std::optional<std::string> Answer(CliPassProvider& provider, PassPurpose purpose, bool retry) {
-    std::optional<SecretString> s = provider(PassRequest{purpose, "f.p12", retry});
+    std::optional<SecretString> s = provider(PassRequest{purpose, "f.p12", retry, {}});
     if (!s) return std::nullopt;
     return s->str();
 }

@@ -1,0 +1,48 @@
+// A Java key store's entries as bags of the layer's container; see jks_store.h.
+#include "crypto/jks_store.h"
+#include "crypto/kx_internal.h"
+
+namespace {
+
+class Appender {
+public:
+    explicit Appender(P12* container) : tail_(&container->first) {
+        while (*tail_) tail_ = &(*tail_)->next;  // once: a store of a thousand entries appends in one pass
+    }
+
+    void add(int type, BagContent content, const std::optional<std::u16string>& name) {
+        auto bag = std::make_unique<P12Bag>();
+        bag->type = type;
+        bag->content = std::move(content);
+        bag->friendly_name = name;
+        *tail_ = std::move(bag);
+        tail_ = &(*tail_)->next;
+        ++count_;
+    }
+
+    std::size_t count() const { return count_; }
+
+private:
+    std::unique_ptr<P12Bag>* tail_;
+    std::size_t count_ = 0;
+};
+
+}  // namespace
+
+std::size_t JKS_append_bags(P12* container, JksReadResult& result) {
+    if (!container) return 0;
+    Appender out(container);
+    for (JksEntry& entry : result.entries) {
+        const std::optional<std::u16string> alias = kx::utf8_to_u16(entry.alias);
+        // The alias names the key and its own certificate, as an importer shows them; the issuers above
+        // keep names of their own (their subjects'), as when Java itself exports such an entry.
+        if (entry.key) out.add(BAG_KEY, kx::make_key(std::move(entry.key)), alias);
+        bool first = true;
+        for (std::unique_ptr<Cert>& cert : entry.certs) {
+            if (cert) out.add(BAG_CERT, std::move(cert), first ? alias : std::nullopt);
+            first = false;
+        }
+    }
+    result.entries.clear();
+    return out.count();
+}
