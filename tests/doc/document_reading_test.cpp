@@ -229,6 +229,7 @@ TEST(DocumentReadingBlocks, OnePassPhrasePerFileAndAReasonPerSkippedBlock) {
     doc.m_passSource = pass.source();
     const ReadResult read = doc.Read(path.c_str());
     ASSERT_TRUE(read.accepted());
+    EXPECT_EQ(read.reader, "pem-blocks");
     EXPECT_EQ(BagTypes(doc), (std::vector<int>{BAG_KEY, BAG_CERT, BAG_KEY}));
     ASSERT_EQ(pass.requests().size(), 2u);  // the wrong one, then the right one: not asked for the later key
     EXPECT_TRUE(pass.requests()[1].retry);
