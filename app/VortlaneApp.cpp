@@ -20,7 +20,7 @@ CVortlaneApp::CVortlaneApp() : CWinApp(nullptr) { RegisterApplicationResources()
 
 BOOL CVortlaneApp::InitInstance() {
     // Encrypted inputs and outputs ask the user through the framework's masked prompt.
-    InstallPassPhrasePrompt();
+    InstallPassPhrasePrompt(m_doc);
 
     AfxEnableControlContainer();
     Enable3dControls();

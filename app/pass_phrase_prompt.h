@@ -4,8 +4,10 @@
 #include <string>
 
 #include "crypto/kx.h"
+#include "doc/VortlaneDoc.h"
 #include "framework/afxdlgs.h"
 
 // What the prompt shows for a request of the crypto layer.
 SecretPromptRequest PassPhrasePromptFor(const PassRequest& request);
-void InstallPassPhrasePrompt();
+// Makes the prompt the pass-phrase source of the document's reads and of the writers.
+void InstallPassPhrasePrompt(CVortlaneDoc& doc);

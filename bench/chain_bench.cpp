@@ -72,7 +72,8 @@ Key read_key(EVP_PKEY* pkey) {
     FILE* file = fdopen(fd, "w");
     if (!file || PEM_write_PrivateKey(file, pkey, nullptr, nullptr, 0, nullptr, nullptr) != 1) fail("writing a key");
     std::fclose(file);
-    std::unique_ptr<Key> key = PEM_read_p8(path);
+    KxInput in(path);
+    std::unique_ptr<Key> key = PEM_read_p8(in);
     unlink(path);
     if (!key) fail("reading a key");
     return *key;

@@ -4,36 +4,31 @@
 
 #include <utility>
 
-ConversionSession::ConversionSession(int form) { doc_.m_nOutputForm = form; }
-
-bool ConversionSession::Drop(const std::string& path) {
-    if (!Read(path)) return false;
-    Arrange();
-    return true;
+ConversionSession::ConversionSession(int form, PassProvider passSource) {
+    doc_.m_nOutputForm = form;
+    doc_.m_passSource = std::move(passSource);
 }
 
-bool ConversionSession::Read(const std::string& path) {
+InputOutcome ConversionSession::Drop(const std::string& path) {
+    InputOutcome outcome = Read(path);
+    if (outcome.accepted) Arrange();
+    return outcome;
+}
+
+InputOutcome ConversionSession::Read(const std::string& path) {
     // The route's halves apart, so that the explanation sees what a read added before it is arranged.
-    if (!Take(ReadInput(doc_, path))) return false;
+    InputOutcome outcome = ReadInput(doc_, path);
+    if (!outcome.accepted) return outcome;
+    ++accepted_;
+    outputName_ = outcome.outputName;
     if (explainer_) explainer_->NoteRead(*doc_.m_pBags, path);
-    return true;
+    return outcome;
 }
 
 void ConversionSession::Arrange() {
     if (accepted_ == 0) return;
     doc_.BuildChain(&log_);
     if (explainer_) explainer_->NoteArranged(*doc_.m_pBags);
-}
-
-bool ConversionSession::Take(InputOutcome outcome) {
-    lastBlocks_ = std::move(outcome.blocks);
-    if (!outcome.accepted) {
-        lastFailure_ = std::move(outcome.failure);
-        return false;
-    }
-    ++accepted_;
-    outputName_ = std::move(outcome.outputName);
-    return true;
 }
 
 ChainExplanation ConversionSession::Explanation() const {

@@ -16,14 +16,15 @@
 class ConversionSession {
 public:
     // `form` is the output form chosen before any input arrives; it gives derived names their extension.
-    explicit ConversionSession(int form);
+    // `passSource` gives the pass phrases of encrypted inputs.
+    explicit ConversionSession(int form, PassProvider passSource = {});
 
-    // Reads one input as a dropped file. True when a reader accepted it; otherwise nothing changes
-    // and lastFailure() says why.
-    bool Drop(const std::string& path);
+    // Reads one input as a dropped file and says what became of it; when no reader accepted it,
+    // nothing changes.
+    InputOutcome Drop(const std::string& path);
     // Reads one input into the container without arranging the chain; Arrange() does that once after
-    // the last. True when a reader accepted it, as for Drop.
-    bool Read(const std::string& path);
+    // the last. The outcome as for Drop.
+    InputOutcome Read(const std::string& path);
     // Arranges the chain over everything read; the log becomes that arrangement's log.
     void Arrange();
 
@@ -43,19 +44,13 @@ public:
     int accepted() const { return accepted_; }
     const CString& log() const { return log_; }
     const std::string& outputName() const { return outputName_; }  // derived from the last accepted input
-    const KxReadError& lastFailure() const { return lastFailure_; }
-    // What became of each block of the last input, when it was a PEM file of several blocks.
-    const std::vector<KxBlockOutcome>& lastBlocks() const { return lastBlocks_; }
 
 private:
     CVortlaneDoc doc_;
     CString log_;
     std::string outputName_;
     int accepted_ = 0;
-    KxReadError lastFailure_;
-    std::vector<KxBlockOutcome> lastBlocks_;
 
-    bool Take(InputOutcome outcome);
     std::unique_ptr<ChainExplainer> explainer_;
 };
 

@@ -37,7 +37,8 @@ int Run(CliSettings settings) {
     // The crypto layer keeps the provider until it is replaced; it is replaced before `terminal` goes.
     auto provider =
         std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr);
-    KX_set_pass_provider([provider](const PassRequest& request) { return (*provider)(request); });
+    const PassProvider passSource = [provider](const PassRequest& request) { return (*provider)(request); };
+    KX_set_pass_provider(passSource);
     struct ProviderReset {
         ~ProviderReset() { KX_set_pass_provider({}); }
     } providerReset;
@@ -49,13 +50,13 @@ int Run(CliSettings settings) {
 
     // A command line hands over all its inputs at once: by default they are all read and the chain is
     // arranged once, so that their order does not decide what survives.
-    ConversionSession session(settings.form);
+    ConversionSession session(settings.form, passSource);
     if (settings.explain != ExplainMode::None) session.WatchForExplanation();
     for (const std::string& path : settings.inputs) {
-        const bool accepted = settings.oneByOne ? session.Drop(path) : session.Read(path);
-        if (!accepted) std::cerr << "skipped: " << path << " (" << SkipReason(session.lastFailure()) << ")\n";
-        for (const KxBlockOutcome& block : session.lastBlocks()) {
-            if (accepted && block.bags == 0)
+        const InputOutcome read = settings.oneByOne ? session.Drop(path) : session.Read(path);
+        if (!read.accepted) std::cerr << "skipped: " << path << " (" << SkipReason(read.failure) << ")\n";
+        for (const KxBlockOutcome& block : read.blocks) {
+            if (read.accepted && block.bags == 0)
                 std::cerr << "skipped: " << path << " block " << block.block << " (" << block.label
                           << "): " << SkipReason(block.failure) << "\n";
         }

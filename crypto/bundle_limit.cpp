@@ -62,8 +62,8 @@ std::size_t p7_entry_count(const unsigned char* der, std::size_t len) {
     return fields.damaged ? 0 : count;
 }
 
-void fail_too_many_entries() {
-    fail_read(KxReadFailure::TooLarge, "more than " + std::to_string(KX_MAX_BUNDLE_ENTRIES) + " certificates and CRLs");
+KxReadError too_many_entries() {
+    return {KxReadFailure::TooLarge, "more than " + std::to_string(KX_MAX_BUNDLE_ENTRIES) + " certificates and CRLs"};
 }
 
 }  // namespace kx

@@ -2,6 +2,8 @@
 // taken from its DER headers alone, so that a bundle beyond the cap is refused before it is parsed.
 #pragma once
 
+#include "crypto/kx.h"
+
 #include <cstddef>
 
 namespace kx {
@@ -10,7 +12,7 @@ namespace kx {
 // without parsing them; 0 when the structure is not one of those or is damaged (the parser then decides).
 std::size_t p7_entry_count(const unsigned char* der, std::size_t len);
 
-// Records the refusal of a bundle with more entries than KX_MAX_BUNDLE_ENTRIES.
-void fail_too_many_entries();
+// The refusal of a bundle with more entries than KX_MAX_BUNDLE_ENTRIES.
+KxReadError too_many_entries();
 
 }  // namespace kx

@@ -2,7 +2,7 @@
 #include "crypto/block_readers_internal.h"
 #include "crypto/cert_scan_internal.h"
 #include "crypto/crl_scan_internal.h"
-#include "crypto/errors_internal.h"
+#include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 
 namespace {
@@ -56,58 +56,60 @@ std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) { return 
 std::unique_ptr<Cert> req_from(const std::vector<unsigned char>& der) { return parse_req(der.data(), der.size()); }
 std::unique_ptr<CRL> crl_from(const std::vector<unsigned char>& der) { return parse_crl(der.data(), der.size()); }
 
-// Runs `parse` (OpenSSL's errors dropped) and records the outcome.
-template <class Record, class Parse>
-std::unique_ptr<Record> parsed(Parse parse) {
+// Runs `parse` with OpenSSL's errors dropped.
+template <class Parse>
+auto parsed(Parse parse) {
     ERR_set_mark();
-    std::unique_ptr<Record> rec = parse();
+    auto rec = parse();
     ERR_pop_to_mark();
-    if (rec)
-        kx::read_succeeded();
-    else
-        kx::fail_read(KxReadFailure::NotRecognised);
+    return rec;
+}
+
+// The record for the input, or null with the refusal recorded in it.
+template <class Record>
+std::unique_ptr<Record> outcome(KxInput& in, std::unique_ptr<Record> rec) {
+    if (!rec) return kx::refuse(in);
+    in.accept();
     return rec;
 }
 
 template <class Record, class Parse>
-std::unique_ptr<Record> read_pem(const char* path, std::initializer_list<const char*> labels, Parse parse) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
+std::unique_ptr<Record> read_pem(KxInput& in, std::initializer_list<const char*> labels, Parse parse) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
     kx::PemBlock block;
-    if (kx::find_pem_block(*in, labels, block)) return parsed<Record>([&] { return parse(block.data); });
-    kx::fail_read(KxReadFailure::NotRecognised);
-    return nullptr;
+    if (!kx::find_pem_block(*file, labels, block)) return kx::refuse(in);
+    return outcome<Record>(in, parsed([&] { return parse(block.data); }));
 }
 
 template <class Record, class Der, class Parse>
 std::unique_ptr<Record> read_der(Der& der, unsigned shape, Parse parse) {
-    if (kx::sniff_der(der.data(), der.size()) & shape) return parsed<Record>([&] { return parse(der); });
-    kx::fail_read(KxReadFailure::NotRecognised);
-    return nullptr;
+    if (!(kx::sniff_der(der.data(), der.size()) & shape)) return nullptr;
+    return parsed([&] { return parse(der); });
 }
 
 }  // namespace
 
 namespace kx {
-std::unique_ptr<Cert> cert_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<Cert>([=] { return parse_cert(data, len); });
+std::unique_ptr<Cert> cert_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
+    return outcome<Cert>(in, parsed([=] { return parse_cert(data, len); }));
 }
-std::unique_ptr<Cert> req_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<Cert>([=] { return parse_req(data, len); });
+std::unique_ptr<Cert> req_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
+    return outcome<Cert>(in, parsed([=] { return parse_req(data, len); }));
 }
-std::unique_ptr<CRL> crl_from_der(const unsigned char* data, std::size_t len) {
-    return parsed<CRL>([=] { return parse_crl(data, len); });
+std::unique_ptr<CRL> crl_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
+    return outcome<CRL>(in, parsed([=] { return parse_crl(data, len); }));
 }
 }  // namespace kx
 
 // A trusted certificate block holds the certificate followed by trust settings: only the certificate
 // part is taken (the parse stops where it ends).
-std::unique_ptr<Cert> PEM_read_cert(const char* path) {
-    return read_pem<Cert>(path, {PEM_STRING_X509, PEM_STRING_X509_OLD, PEM_STRING_X509_TRUSTED}, cert_from);
+std::unique_ptr<Cert> PEM_read_cert(KxInput& in) {
+    return read_pem<Cert>(in, {PEM_STRING_X509, PEM_STRING_X509_OLD, PEM_STRING_X509_TRUSTED}, cert_from);
 }
-std::unique_ptr<CRL> PEM_read_crl(const char* path) { return read_pem<CRL>(path, {PEM_STRING_X509_CRL}, take_crl); }
-std::unique_ptr<Cert> PEM_read_req(const char* path) {
-    return read_pem<Cert>(path, {PEM_STRING_X509_REQ, PEM_STRING_X509_REQ_OLD}, req_from);
+std::unique_ptr<CRL> PEM_read_crl(KxInput& in) { return read_pem<CRL>(in, {PEM_STRING_X509_CRL}, take_crl); }
+std::unique_ptr<Cert> PEM_read_req(KxInput& in) {
+    return read_pem<Cert>(in, {PEM_STRING_X509_REQ, PEM_STRING_X509_REQ_OLD}, req_from);
 }
 
 std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der) {

@@ -2,15 +2,21 @@
 #include "crypto/kx_internal.h"
 #include "crypto/p7_records_internal.h"
 
-P12Bag::~P12Bag() {
-    // Unlink the rest of the chain one bag at a time so a long list never recurses deeply.
-    std::unique_ptr<P12Bag> rest = std::move(next);
+namespace {
+
+// The one way a list of bags is released: one bag at a time, so that a long list never recurses deeply.
+void release(std::unique_ptr<P12Bag>& link) {
+    std::unique_ptr<P12Bag> rest = std::move(link);
     while (rest) {
         std::unique_ptr<P12Bag> after = std::move(rest->next);
         rest.reset();
         rest = std::move(after);
     }
 }
+
+}  // namespace
+
+P12Bag::~P12Bag() { release(next); }
 
 Cert* P12Bag::cert() const {
     auto* p = std::get_if<std::unique_ptr<Cert>>(&content);
@@ -25,19 +31,14 @@ Key* P12Bag::key() const {
     return p ? p->get() : nullptr;
 }
 
-P12::~P12() {
-    std::unique_ptr<P12Bag> rest = std::move(first);
-    while (rest) {
-        std::unique_ptr<P12Bag> after = std::move(rest->next);
-        rest.reset();
-        rest = std::move(after);
-    }
-}
+P12::~P12() { release(first); }
 
-std::unique_ptr<P12Bag>& kx::tail_link(P12* container) {
-    std::unique_ptr<P12Bag>* link = &container->first;
-    while (*link) link = &(*link)->next;
-    return *link;
+std::unique_ptr<P12Bag>& P12_append_bags(std::unique_ptr<P12Bag>& link, std::unique_ptr<P12Bag> bags) {
+    std::unique_ptr<P12Bag>* end = &link;
+    while (*end) end = &(*end)->next;
+    *end = std::move(bags);
+    while (*end) end = &(*end)->next;
+    return *end;
 }
 
 namespace {
@@ -49,7 +50,7 @@ int append(P12* container, int type, BagContent content, const char16_t* friendl
     bag->mark = mark;
     if (friendly_name) bag->friendly_name = std::u16string(friendly_name);
     bag->content = std::move(content);
-    kx::tail_link(container) = std::move(bag);
+    P12_append_bags(container->first, std::move(bag));
     return 1;
 }
 
@@ -83,7 +84,7 @@ void P12Bag_free(std::unique_ptr<P12Bag> bag) { bag.reset(); }
 int P12_mov_p12bags(P12* container, P12* source) {
     if (!container || !source) return 0;
     if (container == source) return 1;
-    kx::tail_link(container) = std::move(source->first);
+    P12_append_bags(container->first, std::move(source->first));
     return 1;
 }
 

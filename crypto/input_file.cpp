@@ -1,4 +1,5 @@
-// Reading input files with bounds (regular files only, size cap), sniffing them, and the input scope.
+// Reading input files with bounds (regular files only, size cap), sniffing them, and the input context
+// the readers share.
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/refusal_internal.h"
@@ -13,18 +14,6 @@
 #include <new>
 
 namespace kx {
-namespace {
-
-struct ScopeState {
-    std::string path;
-    std::shared_ptr<InputFile> input;  // null when the file could not be read
-    KxReadError failure;
-    bool bytes_taken = false;
-    ScopeState* outer = nullptr;
-};
-thread_local ScopeState* g_scope = nullptr;
-
-}  // namespace
 
 void scan_pem(const unsigned char* bytes, std::size_t len, std::vector<std::string>& labels,
               std::vector<std::size_t>& starts) {
@@ -167,69 +156,78 @@ bool InputFile::has_label(std::initializer_list<const char*> labels) const {
     return false;
 }
 
-bool scope_active() { return g_scope != nullptr; }
-
-std::shared_ptr<const InputFile> open_input(const char* path) {
-    if (!path) {
-        fail_read(KxReadFailure::Unreadable);
-        return nullptr;
-    }
-    if (g_scope && !g_scope->bytes_taken && g_scope->path == path) {
-        if (!g_scope->input) fail_read(g_scope->failure.kind, g_scope->failure.detail);
-        return g_scope->input;
-    }
-    KxReadError why;
-    auto in = load(path, why);
-    if (!in) fail_read(why.kind, why.detail);
-    return in;
+const InputFile* open_input(KxInput& in) {
+    InputState& st = in.state();
+    if (!st.file && st.bytes_taken) st.file = load(st.path.c_str(), st.unreadable);
+    if (!st.file) in.refuse(st.unreadable);
+    return st.file.get();
 }
 
-std::optional<std::vector<unsigned char>> take_input_bytes(const char* path) {
-    if (path && g_scope && !g_scope->bytes_taken && g_scope->path == path) {
-        if (!g_scope->input) {
-            fail_read(g_scope->failure.kind, g_scope->failure.detail);
-            return std::nullopt;
-        }
-        // Later readers of this path in the scope read the file again; usually none comes.
-        g_scope->bytes_taken = true;
-        auto bytes = std::move(g_scope->input->bytes);
-        g_scope->input.reset();
-        return bytes;
-    }
-    if (!path) {
-        fail_read(KxReadFailure::Unreadable);
-        return std::nullopt;
-    }
-    std::vector<unsigned char> bytes;
-    KxReadError why;
-    if (!read_bounded(path, bytes, why)) {
-        fail_read(why.kind, why.detail);
-        return std::nullopt;
-    }
-    return bytes;
+std::nullptr_t refuse(KxInput& in, KxReadFailure kind, std::string detail) {
+    in.refuse({kind, std::move(detail)});
+    return nullptr;
 }
 
 }  // namespace kx
 
-KX_InputScope::KX_InputScope(const char* path) {
-    auto* state = new kx::ScopeState;
-    state->path = path ? path : "";
-    kx::clear_read_failure();
-    if (path)
-        state->input = kx::load(path, state->failure);
-    else
-        state->failure = {KxReadFailure::Unreadable, {}};
-    state->outer = kx::g_scope;
-    kx::g_scope = state;
+namespace {
+bool telling(KxReadFailure kind) { return kind != KxReadFailure::None && kind != KxReadFailure::NotRecognised; }
+}  // namespace
+
+KxInput::KxInput(const char* path, PassProvider passSource) : state_(std::make_unique<kx::InputState>()) {
+    state_->source = std::move(passSource);
+    state_->allocation_mark = kx::allocation_failures();
+    if (!path) {
+        state_->unreadable = {KxReadFailure::Unreadable, {}};
+        return;
+    }
+    state_->path = path;
+    state_->file = kx::load(path, state_->unreadable);
 }
 
-KX_InputScope::~KX_InputScope() {
-    kx::ScopeState* state = kx::g_scope;
-    kx::g_scope = state->outer;
-    delete state;
+KxInput::~KxInput() = default;
+KxInput::KxInput(KxInput&&) noexcept = default;
+KxInput& KxInput::operator=(KxInput&&) noexcept = default;
+
+const std::string& KxInput::path() const { return state_->path; }
+const KxReadError& KxInput::refusal() const { return state_->refusal; }
+kx::InputState& KxInput::state() const { return *state_; }
+
+void KxInput::refuse(KxReadError why) {
+    if (why.kind == KxReadFailure::NotRecognised) {
+        if (kx::allocation_failures() != state_->allocation_mark)
+            why = {KxReadFailure::OutOfMemory, {}};
+        else if (telling(state_->refusal.kind))
+            return;
+    }
+    state_->refusal = std::move(why);
 }
 
-std::optional<std::vector<unsigned char>> ASN1_read_der(const char* path) {
-    // Having the bytes says nothing about their kind: a reason found by an earlier reader stays.
-    return kx::take_input_bytes(path);
+void KxInput::accept() { state_->refusal = {}; }
+
+void KxInput::restart() {
+    state_->refusal = {};
+    state_->allocation_mark = kx::allocation_failures();
+}
+
+std::optional<std::vector<unsigned char>> ASN1_read_der(KxInput& in) {
+    kx::InputState& st = in.state();
+    if (st.file) {
+        // Later readers of this input read the file again; usually none comes.
+        st.bytes_taken = true;
+        std::vector<unsigned char> bytes = std::move(st.file->bytes);
+        st.file.reset();
+        return bytes;
+    }
+    if (!st.bytes_taken) {
+        in.refuse(st.unreadable);
+        return std::nullopt;
+    }
+    std::vector<unsigned char> bytes;
+    KxReadError why;
+    if (!kx::read_bounded(st.path.c_str(), bytes, why)) {
+        in.refuse(why);
+        return std::nullopt;
+    }
+    return bytes;
 }

@@ -1,11 +1,12 @@
 // Bounded reading of input files and the cheap sniff that lets each reader refuse a file that cannot be
-// of its kind without parsing it. KX_InputScope shares one read and one sniff among many readers.
+// of its kind without parsing it. A KxInput shares one read and one sniff among many readers.
 #pragma once
 
 #include "crypto/kx.h"
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,24 @@ struct InputFile {
 void scan_pem(const unsigned char* data, std::size_t len, std::vector<std::string>& labels,
               std::vector<std::size_t>& starts);
 
-// The file at `path`, from the open scope when it holds that path, else read now (and sniffed).
-// Null when it cannot be read; the reason is recorded.
-std::shared_ptr<const InputFile> open_input(const char* path);
+// What a KxInput holds.
+struct InputState {
+    std::string path;
+    PassProvider source;
+    std::shared_ptr<InputFile> file;  // null when it could not be read, or its bytes were handed over
+    KxReadError unreadable;           // why it could not be read
+    bool bytes_taken = false;
+    KxReadError refusal;
+    unsigned long allocation_mark = 0;  // allocation_failures() when the read (or the part) began
+    std::optional<SecretString> remembered;
+};
 
-// The bytes of `path` for ASN1_read_der: handed over from the scope when it holds them.
-std::optional<std::vector<unsigned char>> take_input_bytes(const char* path);
+// The input's file, read and sniffed; read again when its bytes were handed over. Null when it cannot
+// be read; the reason is recorded in the input.
+const InputFile* open_input(KxInput& in);
 
-bool scope_active();
+// Records in `in` a reader's plain "not recognised" (or another reason); returns null for the reader
+// to return.
+std::nullptr_t refuse(KxInput& in, KxReadFailure kind = KxReadFailure::NotRecognised, std::string detail = {});
 
 }  // namespace kx

@@ -159,6 +159,11 @@ void P12Bag_free(std::unique_ptr<P12Bag> bag);
 // caller releases it. (The PKCS#7 record's own is in kx_pkcs7.h.)
 int P12_mov_p12bags(P12* container, P12* source);
 
+// The one way bags join a list: `bags` (a chain of bags, owned by the list now) go after the last bag
+// reached from `link` (a list's `first`, or the `next` of any bag in it). Returns the link after the last
+// bag appended, from which the next append need not walk the list again.
+std::unique_ptr<P12Bag>& P12_append_bags(std::unique_ptr<P12Bag>& link, std::unique_ptr<P12Bag> bags);
+
 // 0 when the two key numbers are equal.
 int LN_cmp(const KeyNumber& a, const KeyNumber& b);
 
@@ -179,44 +184,46 @@ void KX_set_p5_cry_algo(int id);
 // outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would refuse) restores each cipher's default.
 void KX_set_pbe_iterations(int count);
 
-// ---- Readers: each returns its record, or null when the file is not of its kind --------------
+// ---- Pass phrases ----------------------------------------------------------------------------
+// No call carries a pass phrase: a read asks the source its input (KxInput) was given, a write the
+// provider that the program installs. For inputs it asks only once a file is known to be of an
+// encrypted kind, and again (with `retry` set) after a wrong one, until the source gives none. For
+// outputs it asks once for a new pass phrase; the provider confirms it with the user. An empty pass
+// phrase for an output counts as none.
 
-std::unique_ptr<Cert> PEM_read_cert(const char* path);
-std::unique_ptr<CRL> PEM_read_crl(const char* path);
-std::unique_ptr<Cert> PEM_read_req(const char* path);
-std::unique_ptr<Key> PEM_read_rsaprv(const char* path);
-std::unique_ptr<Key> PEM_read_dsaprv(const char* path);
-std::unique_ptr<Key> PEM_read_ecprv(const char* path);
-std::unique_ptr<Key> PEM_read_p8(const char* path);
-std::unique_ptr<Key> PEM_read_p8enc(const char* path);
-std::unique_ptr<Key> P8_read_file(const char* path);
-std::unique_ptr<Key> P8enc_read_file(const char* path);
-std::unique_ptr<P12> P12_read_file(const char* path);
-
-// The whole file as bytes, or none when it cannot be read.
-std::optional<std::vector<unsigned char>> ASN1_read_der(const char* path);
-std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der);
-std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der);
-// The same, taking the bytes over for the record when they hold a CRL (no copy of a big file); they
-// are left as they were otherwise.
-std::unique_ptr<CRL> ASN1_read_crl(std::vector<unsigned char>&& der);
-std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der);
-std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der);
-std::unique_ptr<Key> ASN1_read_rsaprv(const std::vector<unsigned char>& der);  // PKCS#1
-std::unique_ptr<Key> ASN1_read_ecprv(const std::vector<unsigned char>& der);   // SEC1
-
-// Holds a file's bytes (read once, sniffed once) while a series of readers is tried on the same path,
-// so that trying many readers costs about one parse. Readers outside such a scope read the file
-// themselves.
-class KX_InputScope {
+// A string that wipes its bytes when it goes away.
+class SecretString {
 public:
-    explicit KX_InputScope(const char* path);
-    ~KX_InputScope();
-    KX_InputScope(const KX_InputScope&) = delete;
-    KX_InputScope& operator=(const KX_InputScope&) = delete;
+    SecretString() = default;
+    explicit SecretString(std::string s) : value_(std::move(s)) {}
+    SecretString(const SecretString&) = delete;
+    SecretString& operator=(const SecretString&) = delete;
+    SecretString(SecretString&& other) noexcept;
+    SecretString& operator=(SecretString&& other) noexcept;
+    ~SecretString();
+    const std::string& str() const { return value_; }
+    bool empty() const { return value_.empty(); }
+    void wipe();
+
+private:
+    std::string value_;
 };
 
-// Why the last read failed, for callers that tell the user (the command line does; the window does not).
+enum class PassPurpose { OpenInput, ProtectOutput };
+struct PassRequest {
+    PassPurpose purpose = PassPurpose::OpenInput;
+    std::string path;    // the file being read or written
+    bool retry = false;  // the previous pass phrase for this file was wrong
+    std::string entry;   // when one entry of the file has a password of its own (a key store's key): its name
+};
+// Returns the pass phrase, or none to give up (Cancel).
+using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
+// The writers' provider; an empty function: no pass phrases at all.
+void KX_set_pass_provider(PassProvider provider);
+
+// ---- Reading one input ---------------------------------------------------------------------
+
+// Why a read failed, for callers that tell the user (the command line does; the window does not).
 enum class KxReadFailure {
     None,
     NotRecognised,  // not a certificate, CRL, request, key, PKCS#7 or PKCS#12 file
@@ -236,16 +243,82 @@ struct KxReadError {
     KxReadFailure kind = KxReadFailure::None;
     std::string detail;  // the algorithm's name for UnsupportedAlgorithm, otherwise empty or a hint
 };
-KxReadError KX_last_read_error();
-void KX_clear_read_error();
-// When no reader took a file and none found a more telling reason than "not recognised", records what
-// the file's bytes show it to be: empty, damaged, or a kind that is not read here.
-void KX_identify_refusal(const std::vector<unsigned char>& bytes);
+
+namespace kx {
+struct InputState;
+}
+struct KxProtection;
+
+// One input file as the readers see it, handed from reader to reader: its bytes, read once with bounds
+// (regular files only, at most KX_MAX_INPUT_BYTES, a head that may be input at all) and sniffed once;
+// where its pass phrases come from, and the one that opened an encrypted object of it, tried first on
+// its others; and the most telling reason a reader found to refuse it.
+class KxInput {
+public:
+    // Reads the file now; a file that cannot be read gives each reader that reason.
+    explicit KxInput(const char* path, PassProvider passSource = {});
+    ~KxInput();
+    KxInput(KxInput&&) noexcept;
+    KxInput& operator=(KxInput&&) noexcept;
+
+    const std::string& path() const;
+    // Why the readers tried so far refused the file; None after a reader took it.
+    const KxReadError& refusal() const;
+    // Records why a reader refused the file. A plain "not recognised" never hides a more telling reason
+    // an earlier reader found (a wrong pass phrase, a refused size), and after an allocation failed since
+    // the read began it is said as what it is: OutOfMemory.
+    void refuse(KxReadError why);
+    // A reader took the file (or the part being read): no refusal stands.
+    void accept();
+    // Starts afresh on one part of the file (a block of a PEM file): no refusal, allocations counted from now.
+    void restart();
+
+    kx::InputState& state() const;  // the layer's own readers' view
+
+private:
+    std::unique_ptr<kx::InputState> state_;
+};
+
+// ---- Readers: each returns its record, or null when the file is not of its kind --------------
+// Each records why it refused the file in the input it was given.
+
+std::unique_ptr<Cert> PEM_read_cert(KxInput& in);
+std::unique_ptr<CRL> PEM_read_crl(KxInput& in);
+std::unique_ptr<Cert> PEM_read_req(KxInput& in);
+std::unique_ptr<Key> PEM_read_rsaprv(KxInput& in);
+std::unique_ptr<Key> PEM_read_dsaprv(KxInput& in);
+std::unique_ptr<Key> PEM_read_ecprv(KxInput& in);
+std::unique_ptr<Key> PEM_read_p8(KxInput& in);
+std::unique_ptr<Key> PEM_read_p8enc(KxInput& in);
+std::unique_ptr<Key> P8_read_file(KxInput& in);
+std::unique_ptr<Key> P8enc_read_file(KxInput& in);
+std::unique_ptr<P12> P12_read_file(KxInput& in);
+
+// The whole file as bytes, handed over (a reader after this reads the file again), or none when it
+// cannot be read. Having the bytes says nothing about their kind: a reason recorded before stays.
+std::optional<std::vector<unsigned char>> ASN1_read_der(KxInput& in);
+// The parsers of bytes record nothing: null says the bytes are not of their kind.
+std::unique_ptr<Cert> ASN1_read_cert(const std::vector<unsigned char>& der);
+std::unique_ptr<CRL> ASN1_read_crl(const std::vector<unsigned char>& der);
+// The same, taking the bytes over for the record when they hold a CRL (no copy of a big file); they
+// are left as they were otherwise.
+std::unique_ptr<CRL> ASN1_read_crl(std::vector<unsigned char>&& der);
+std::unique_ptr<Cert> ASN1_read_req(const std::vector<unsigned char>& der);
+std::unique_ptr<Key> ASN1_read_dsaprv(const std::vector<unsigned char>& der);
+std::unique_ptr<Key> ASN1_read_rsaprv(const std::vector<unsigned char>& der);  // PKCS#1
+std::unique_ptr<Key> ASN1_read_ecprv(const std::vector<unsigned char>& der);   // SEC1
+
+// What a file's bytes show it to be when no reader took it: empty, damaged, or a kind that is not read
+// here; none when they say no more than "not recognised".
+std::optional<KxReadError> KX_identify_refusal(const std::vector<unsigned char>& bytes);
+
+// What protects the input, when it looks encrypted or PKCS#12 (see kx_protection.h); empty otherwise.
+KxProtection KX_input_protection(KxInput& in);
 
 // A PEM file of several blocks: every block it can read, in file order, as bags (a PKCS#7 or PKCS#12
 // block gives its contents; each bag's origin holds its block number). The pass phrase that opens one
 // encrypted block is tried on the others before the provider is asked again. Null when no block was
-// read; then the failure recorded is the most telling of the blocks'. `blocks`, when given, receives
+// read; then the refusal recorded is the most telling of the blocks'. `blocks`, when given, receives
 // what became of each block.
 struct KxBlockOutcome {
     int block = 0;        // from 1, in file order
@@ -253,9 +326,9 @@ struct KxBlockOutcome {
     int bags = 0;         // bags it gave; 0 when it was not read
     KxReadError failure;  // why not, when it was not read
 };
-std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcome>* blocks = nullptr);
+std::unique_ptr<P12> PEM_read_blocks(KxInput& in, std::vector<KxBlockOutcome>* blocks = nullptr);
 // How many PEM blocks ("-----BEGIN <label>-----" lines) the file holds; 0 when it cannot be read.
-int PEM_count_blocks(const char* path);
+int PEM_count_blocks(KxInput& in);
 
 // Makes OpenSSL's failed allocations count, so that a file refused for want of memory is said to be that
 // (OutOfMemory) and not damaged. Call first thing in main, before OpenSSL allocates; false when too late.
@@ -263,7 +336,8 @@ bool KX_watch_allocations();
 // What each program does first, before it holds a pass phrase or a key: makes itself non-dumpable with a
 // core limit of 0, and watches allocations as above. False when any of it could not be done.
 bool KX_guard_process();
-// For a caller that caught std::bad_alloc around a read or a write: records OutOfMemory for it.
+// For a caller that caught std::bad_alloc around a write: records OutOfMemory for it (a read says it in
+// its result).
 void KX_record_out_of_memory(bool writing);
 
 // Inputs larger than this are refused without being read whole.
@@ -313,41 +387,6 @@ std::string KX_last_write_detail();
 // The command line's "-o -": while set to an open descriptor, writers put their output there instead
 // of into the file named (which then only names the output in the log). -1, the start: files.
 void KX_set_output_descriptor(int fd);
-
-// ---- Pass phrases ----------------------------------------------------------------------------
-// No call above carries a pass phrase: the layer asks the provider that the program installs.
-// For inputs it asks only once a file is known to be of an encrypted kind, and again (with `retry`
-// set) after a wrong one, until the provider gives none. For outputs it asks once for a new pass
-// phrase; the provider confirms it with the user. An empty pass phrase for an output counts as none.
-
-// A string that wipes its bytes when it goes away.
-class SecretString {
-public:
-    SecretString() = default;
-    explicit SecretString(std::string s) : value_(std::move(s)) {}
-    SecretString(const SecretString&) = delete;
-    SecretString& operator=(const SecretString&) = delete;
-    SecretString(SecretString&& other) noexcept;
-    SecretString& operator=(SecretString&& other) noexcept;
-    ~SecretString();
-    const std::string& str() const { return value_; }
-    bool empty() const { return value_.empty(); }
-    void wipe();
-
-private:
-    std::string value_;
-};
-
-enum class PassPurpose { OpenInput, ProtectOutput };
-struct PassRequest {
-    PassPurpose purpose = PassPurpose::OpenInput;
-    std::string path;    // the file being read or written
-    bool retry = false;  // the previous pass phrase for this file was wrong
-    std::string entry;   // when one entry of the file has a password of its own (a key store's key): its name
-};
-// Returns the pass phrase, or none to give up (Cancel).
-using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
-void KX_set_pass_provider(PassProvider provider);  // an empty function: no pass phrases at all
 
 // ---- Facts for explaining a chain (read only; none of them changes an arrangement) ------------
 

@@ -20,5 +20,5 @@ int P12_mov_p12bags(P12* container, PKCS7* source);
 void P7_free(std::unique_ptr<PKCS7> p7);
 
 // Readers: the record, or null when the file is not a PKCS#7 bundle holding a certificate or a CRL.
-std::unique_ptr<PKCS7> PEM_read_p7(const char* path);
-std::unique_ptr<PKCS7> P7s_read_file(const char* path);
+std::unique_ptr<PKCS7> PEM_read_p7(KxInput& in);
+std::unique_ptr<PKCS7> P7s_read_file(KxInput& in);

@@ -3,7 +3,6 @@
 // before any key derivation; the empty pass phrase is tried before the provider is asked.
 #include "crypto/block_readers_internal.h"
 #include "crypto/bundle_limit_internal.h"
-#include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 #include "crypto/pass_internal.h"
@@ -36,7 +35,7 @@ std::string oid_text(const ASN1_OBJECT* obj) {
 class BagCollector {
 public:
     // `spent`: the key-derivation work charged before any safe was opened.
-    explicit BagCollector(std::uint64_t spent) : spent_(spent) {}
+    BagCollector(KxInput& in, std::uint64_t spent) : in_(in), spent_(spent) {}
 
     // Walks the bags of one safe contents; passes are only used for shrouded keys. `charge` says the
     // shrouded keys' work is not yet counted (their safe was encrypted, so nobody saw them before).
@@ -46,7 +45,7 @@ public:
         // Counted before any certificate in them is parsed.
         seen_ += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags));
         if (seen_ > KX_MAX_BUNDLE_ENTRIES) {
-            kx::fail_too_many_entries();
+            in_.refuse(kx::too_many_entries());
             return Outcome::Unsupported;
         }
         for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
@@ -65,8 +64,7 @@ private:
         b->type = type;
         b->content = std::move(content);
         b->friendly_name = friendly_name_of(bag);
-        *tail_ = std::move(b);
-        tail_ = &(*tail_)->next;
+        tail_ = &P12_append_bags(*tail_, std::move(b));
     }
 
     Outcome one(const PKCS12_SAFEBAG* bag, const char* pass, int passlen, bool mac_verified) {
@@ -108,8 +106,8 @@ private:
             if (!sig) return Outcome::Refused;
             X509_SIG_get0(sig, &alg, nullptr);
             std::uint64_t work = 0;
-            if (!kx::pbe_usable(alg, &work)) return Outcome::Unsupported;
-            if (charge_ && !kx::within_budget(spent_, work)) return Outcome::Unsupported;
+            if (!kx::pbe_usable(in_, alg, &work)) return Outcome::Unsupported;
+            if (charge_ && !kx::within_budget(in_, spent_, work)) return Outcome::Unsupported;
             kx::P8InfoPtr info(PKCS8_decrypt_ex(sig, pass, passlen, nullptr, nullptr));
             kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
             if (!key) return mac_verified ? Outcome::Refused : Outcome::WrongPass;
@@ -124,6 +122,7 @@ private:
         return Outcome::Ok;
     }
 
+    KxInput& in_;
     std::size_t seen_ = 0;
     std::uint64_t spent_ = 0;
     bool charge_ = false;
@@ -134,9 +133,9 @@ private:
 // Charges the key-derivation work that opening the file takes, as far as it shows before anything is
 // decrypted: the MAC, every encrypted safe and every shrouded key in a plain safe. Keys inside encrypted
 // safes are charged once their safe is open, before their own derivation. Damage is left to the reader.
-Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
+Outcome charge_visible_work(KxInput& in, const PKCS12* p12, std::uint64_t& spent) {
     std::uint64_t work = 0;
-    if (PKCS12_mac_present(p12) && (!kx::p12_mac_usable(p12, &work) || !kx::within_budget(spent, work)))
+    if (PKCS12_mac_present(p12) && (!kx::p12_mac_usable(in, p12, &work) || !kx::within_budget(in, spent, work)))
         return Outcome::Unsupported;
     STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
     if (!safes) return Outcome::Ok;
@@ -146,7 +145,8 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
         PKCS7* p7 = sk_PKCS7_value(safes, i);
         if (PKCS7_type_is_encrypted(p7)) {
             if (p7->d.encrypted && p7->d.encrypted->enc_data &&
-                (!kx::pbe_usable(p7->d.encrypted->enc_data->algorithm, &work) || !kx::within_budget(spent, work)))
+                (!kx::pbe_usable(in, p7->d.encrypted->enc_data->algorithm, &work) ||
+                 !kx::within_budget(in, spent, work)))
                 outcome = Outcome::Unsupported;
             continue;
         }
@@ -155,7 +155,7 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
         if (!bags) continue;
         seen += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags));
         if (seen > KX_MAX_BUNDLE_ENTRIES) {
-            kx::fail_too_many_entries();
+            in.refuse(kx::too_many_entries());
             outcome = Outcome::Unsupported;
         }
         for (int j = 0; j < sk_PKCS12_SAFEBAG_num(bags) && outcome == Outcome::Ok; ++j) {
@@ -165,7 +165,7 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
             if (!sig) continue;
             const X509_ALGOR* alg = nullptr;
             X509_SIG_get0(sig, &alg, nullptr);
-            if (!kx::pbe_usable(alg, &work) || !kx::within_budget(spent, work)) outcome = Outcome::Unsupported;
+            if (!kx::pbe_usable(in, alg, &work) || !kx::within_budget(in, spent, work)) outcome = Outcome::Unsupported;
         }
         sk_PKCS12_SAFEBAG_pop_free(bags, PKCS12_SAFEBAG_free);
     }
@@ -175,11 +175,11 @@ Outcome charge_visible_work(const PKCS12* p12, std::uint64_t& spent) {
 
 // Reads every safe with the given pass phrase. With a verified MAC a decryption failure means a
 // damaged file; without one it most likely means a wrong pass phrase.
-Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac_verified, std::uint64_t spent,
-                      std::unique_ptr<P12>& out) {
+Outcome read_contents(KxInput& in, const PKCS12* p12, const char* pass, int passlen, bool mac_verified,
+                      std::uint64_t spent, std::unique_ptr<P12>& out) {
     STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
     if (!safes) return Outcome::Refused;
-    BagCollector collector(spent);
+    BagCollector collector(in, spent);
     Outcome outcome = Outcome::Ok;
     for (int i = 0; i < sk_PKCS7_num(safes) && outcome == Outcome::Ok; ++i) {
         PKCS7* p7 = sk_PKCS7_value(safes, i);
@@ -190,7 +190,7 @@ Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac
         } else if (PKCS7_type_is_encrypted(p7)) {
             if (!p7->d.encrypted || !p7->d.encrypted->enc_data) {
                 outcome = Outcome::Refused;
-            } else if (!kx::pbe_usable(p7->d.encrypted->enc_data->algorithm)) {
+            } else if (!kx::pbe_usable(in, p7->d.encrypted->enc_data->algorithm)) {
                 outcome = Outcome::Unsupported;
             } else {
                 bags = PKCS12_unpack_p7encdata(p7, pass, passlen);
@@ -205,59 +205,54 @@ Outcome read_contents(const PKCS12* p12, const char* pass, int passlen, bool mac
     return outcome;
 }
 
-std::unique_ptr<P12> refused() {
-    kx::fail_read(KxReadFailure::NotRecognised);
-    return nullptr;
-}
-
-std::unique_ptr<P12> finish(Outcome outcome, std::unique_ptr<P12> out) {
+std::unique_ptr<P12> finish(KxInput& in, Outcome outcome, std::unique_ptr<P12> out) {
     if (outcome == Outcome::Unsupported) return nullptr;
-    if (outcome != Outcome::Ok || !out || !out->first) return refused();  // no bag at all: nothing was read
-    kx::read_succeeded();
+    if (outcome != Outcome::Ok || !out || !out->first) return kx::refuse(in);  // no bag at all: nothing was read
+    in.accept();
     return out;
 }
 
 // Asks for pass phrases until `open(pass)` stops saying the pass phrase was wrong.
 template <class Open>
-std::unique_ptr<P12> open_with_provider(const char* path, Open open, std::unique_ptr<P12>& out) {
+std::unique_ptr<P12> open_with_provider(KxInput& in, Open open, std::unique_ptr<P12>& out) {
     std::optional<Outcome> last;  // none: the provider gave no pass phrase at all
-    bool ok = kx::with_input_pass(path, [&](const SecretString& pass) {
+    bool ok = kx::with_input_pass(in, [&](const SecretString& pass) {
         ERR_set_mark();
         last = open(pass.str().c_str(), static_cast<int>(pass.str().size()));
         ERR_pop_to_mark();
         if (*last == Outcome::WrongPass) return kx::Attempt::Wrong;
         return *last == Outcome::Ok ? kx::Attempt::Ok : kx::Attempt::Failed;
     });
-    if (!ok && last == Outcome::Refused) return refused();
+    if (!ok && last == Outcome::Refused) return kx::refuse(in);
     if (!ok) return nullptr;  // cancelled, wrong or unsupported: the reason is recorded
-    return finish(Outcome::Ok, std::move(out));
+    return finish(in, Outcome::Ok, std::move(out));
 }
 
 }  // namespace
 
 // Some tools write a PKCS#12 file inside PEM armour ("PKCS12"); it is read like the DER file.
-std::unique_ptr<P12> P12_read_file(const char* path) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
-    if (in->may_be(kx::kDerP12)) return kx::p12_from_der(path, in->bytes.data(), in->bytes.size());
+std::unique_ptr<P12> P12_read_file(KxInput& in) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
+    if (file->may_be(kx::kDerP12)) return kx::p12_from_der(in, file->bytes.data(), file->bytes.size());
     kx::PemBlock block;
-    if (kx::find_pem_block(*in, {"PKCS12"}, block)) return kx::p12_from_der(path, block.data.data(), block.data.size());
-    return refused();
+    if (kx::find_pem_block(*file, {"PKCS12"}, block)) return kx::p12_from_der(in, block.data.data(), block.data.size());
+    return kx::refuse(in);
 }
 
-std::unique_ptr<P12> kx::p12_from_der(const char* path, const unsigned char* data, std::size_t len) {
+std::unique_ptr<P12> kx::p12_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
     if (!(sniff_der(data, len) & kDerP12) || len > static_cast<std::size_t>(std::numeric_limits<long>::max()))
-        return refused();
+        return kx::refuse(in);
     const unsigned char* p = data;
     ERR_set_mark();
     kx::Pkcs12Ptr p12(d2i_PKCS12(nullptr, &p, static_cast<long>(len)));
     ERR_pop_to_mark();
-    if (!p12) return refused();
+    if (!p12) return kx::refuse(in);
 
     std::unique_ptr<P12> out;
     std::uint64_t spent = 0;
     ERR_set_mark();
-    const Outcome affordable = charge_visible_work(p12.get(), spent);
+    const Outcome affordable = charge_visible_work(in, p12.get(), spent);
     ERR_pop_to_mark();
     if (affordable != Outcome::Ok) return nullptr;  // the reason is recorded
     if (PKCS12_mac_present(p12.get())) {
@@ -269,24 +264,24 @@ std::unique_ptr<P12> kx::p12_from_der(const char* path, const unsigned char* dat
             verified = true;
             empty = "";
         }
-        Outcome o = verified ? read_contents(p12.get(), empty, 0, true, spent, out) : Outcome::WrongPass;
+        Outcome o = verified ? read_contents(in, p12.get(), empty, 0, true, spent, out) : Outcome::WrongPass;
         ERR_pop_to_mark();
-        if (verified) return finish(o, std::move(out));
+        if (verified) return finish(in, o, std::move(out));
         return open_with_provider(
-            path,
+            in,
             [&](const char* pw, int len) {
                 if (PKCS12_verify_mac(p12.get(), pw, len) != 1) return Outcome::WrongPass;
-                return read_contents(p12.get(), pw, len, true, spent, out);
+                return read_contents(in, p12.get(), pw, len, true, spent, out);
             },
             out);
     }
 
     // No MAC: open it with the empty pass phrase when nothing is encrypted or that works, else ask.
     ERR_set_mark();
-    Outcome first = read_contents(p12.get(), "", 0, false, spent, out);
-    if (first == Outcome::WrongPass) first = read_contents(p12.get(), nullptr, 0, false, spent, out);
+    Outcome first = read_contents(in, p12.get(), "", 0, false, spent, out);
+    if (first == Outcome::WrongPass) first = read_contents(in, p12.get(), nullptr, 0, false, spent, out);
     ERR_pop_to_mark();
-    if (first != Outcome::WrongPass) return finish(first, std::move(out));
+    if (first != Outcome::WrongPass) return finish(in, first, std::move(out));
     return open_with_provider(
-        path, [&](const char* pw, int len) { return read_contents(p12.get(), pw, len, false, spent, out); }, out);
+        in, [&](const char* pw, int len) { return read_contents(in, p12.get(), pw, len, false, spent, out); }, out);
 }

@@ -2,7 +2,6 @@
 #include "crypto/block_readers_internal.h"
 #include "crypto/bundle_limit_internal.h"
 #include "crypto/cert_scan_internal.h"
-#include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/kx_internal.h"
 
@@ -127,40 +126,38 @@ std::unique_ptr<kx::P7Records> parse_p7(const unsigned char* data, std::size_t l
     return out;
 }
 
-std::unique_ptr<kx::P7Records> result(std::unique_ptr<kx::P7Records> p7) {
-    if (p7)
-        kx::read_succeeded();
-    else
-        kx::fail_read(KxReadFailure::NotRecognised);
+std::unique_ptr<kx::P7Records> result(KxInput& in, std::unique_ptr<kx::P7Records> p7) {
+    if (!p7) return kx::refuse(in);
+    in.accept();
     return p7;
 }
 
 // Parses unless the bundle holds more entries than the cap (then refused, with that reason).
-std::unique_ptr<kx::P7Records> parse_bounded(const unsigned char* data, std::size_t len) {
+std::unique_ptr<kx::P7Records> parse_bounded(KxInput& in, const unsigned char* data, std::size_t len) {
     if (kx::p7_entry_count(data, len) > KX_MAX_BUNDLE_ENTRIES) {
-        kx::fail_too_many_entries();
+        in.refuse(kx::too_many_entries());
         return nullptr;
     }
-    return result(parse_p7(data, len));
+    return result(in, parse_p7(data, len));
 }
 
 }  // namespace
 
-std::unique_ptr<kx::P7Records> kx::p7_from_der(const unsigned char* data, std::size_t len) {
-    return parse_bounded(data, len);
+std::unique_ptr<kx::P7Records> kx::p7_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
+    return parse_bounded(in, data, len);
 }
 
-std::unique_ptr<kx::P7Records> kx::read_p7_pem(const char* path) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
+std::unique_ptr<kx::P7Records> kx::read_p7_pem(KxInput& in) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
     kx::PemBlock block;
-    if (!kx::find_pem_block(*in, {PEM_STRING_PKCS7, PEM_STRING_PKCS7_SIGNED}, block)) return result(nullptr);
-    return parse_bounded(block.data.data(), block.data.size());
+    if (!kx::find_pem_block(*file, {PEM_STRING_PKCS7, PEM_STRING_PKCS7_SIGNED}, block)) return kx::refuse(in);
+    return parse_bounded(in, block.data.data(), block.data.size());
 }
 
-std::unique_ptr<kx::P7Records> kx::read_p7_der(const char* path) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
-    if (!in->may_be(kx::kDerP7)) return result(nullptr);
-    return parse_bounded(in->bytes.data(), in->bytes.size());
+std::unique_ptr<kx::P7Records> kx::read_p7_der(KxInput& in) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
+    if (!file->may_be(kx::kDerP7)) return kx::refuse(in);
+    return parse_bounded(in, file->bytes.data(), file->bytes.size());
 }

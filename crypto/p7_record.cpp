@@ -13,13 +13,12 @@ std::unique_ptr<PKCS7> as_record(std::unique_ptr<kx::P7Records> found) {
 }
 
 void append_bags(P12* container, std::vector<std::unique_ptr<Cert>>& certs, std::vector<std::unique_ptr<CRL>>& crls) {
-    std::unique_ptr<P12Bag>* link = &kx::tail_link(container);
+    std::unique_ptr<P12Bag>* link = &container->first;
     auto push = [&](int type, BagContent content) {
         auto bag = std::make_unique<P12Bag>();
         bag->type = type;
         bag->content = std::move(content);
-        *link = std::move(bag);
-        link = &(*link)->next;
+        link = &P12_append_bags(*link, std::move(bag));
     };
     for (auto& cert : certs)
         if (cert) push(BAG_CERT, std::move(cert));
@@ -31,8 +30,8 @@ void append_bags(P12* container, std::vector<std::unique_ptr<Cert>>& certs, std:
 
 }  // namespace
 
-std::unique_ptr<PKCS7> PEM_read_p7(const char* path) { return as_record(kx::read_p7_pem(path)); }
-std::unique_ptr<PKCS7> P7s_read_file(const char* path) { return as_record(kx::read_p7_der(path)); }
+std::unique_ptr<PKCS7> PEM_read_p7(KxInput& in) { return as_record(kx::read_p7_pem(in)); }
+std::unique_ptr<PKCS7> P7s_read_file(KxInput& in) { return as_record(kx::read_p7_der(in)); }
 
 int P12_mov_p12bags(P12* container, PKCS7* source) {
     if (!container || !source) return 0;

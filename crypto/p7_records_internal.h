@@ -15,12 +15,9 @@ struct P7Records {
     std::vector<std::unique_ptr<CRL>> crls;
 };
 
-// The bundle in a PEM / DER file, or null (the reason is recorded for KX_last_read_error).
-std::unique_ptr<P7Records> read_p7_pem(const char* path);
-std::unique_ptr<P7Records> read_p7_der(const char* path);
-
-// The link after the container's last bag, where a new bag is appended.
-std::unique_ptr<P12Bag>& tail_link(P12* container);
+// The bundle in a PEM / DER file, or null (the reason is recorded in the input).
+std::unique_ptr<P7Records> read_p7_pem(KxInput& in);
+std::unique_ptr<P7Records> read_p7_der(KxInput& in);
 
 // Move every record of `records` to the end of `container` as bags, in file order (the certificates,
 // then the CRLs); `records` is left empty.

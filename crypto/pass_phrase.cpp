@@ -1,4 +1,5 @@
-// Pass phrases: the provider the program installs, and the string that wipes itself.
+// Pass phrases: the writers' provider the program installs, an input's source, and the string that
+// wipes itself.
 #include "crypto/openssl_includes.h"
 #include "crypto/pass_internal.h"
 
@@ -9,12 +10,6 @@ PassProvider& provider() {
     static PassProvider p;
     return p;
 }
-
-struct Memory {
-    int depth = 0;  // FilePassMemory objects alive
-    std::optional<SecretString> pass;
-};
-thread_local Memory g_memory;
 }  // namespace
 
 SecretString::SecretString(SecretString&& other) noexcept : value_(std::move(other.value_)) { other.wipe(); }
@@ -40,17 +35,6 @@ void KX_set_pass_provider(PassProvider p) { provider() = std::move(p); }
 
 namespace kx {
 
-FilePassMemory::FilePassMemory() { ++g_memory.depth; }
-FilePassMemory::~FilePassMemory() {
-    if (--g_memory.depth == 0) g_memory.pass.reset();
-}
-
-const SecretString* remembered_pass() { return g_memory.depth > 0 && g_memory.pass ? &*g_memory.pass : nullptr; }
-
-void remember_pass(const SecretString& pass) {
-    if (g_memory.depth > 0) g_memory.pass.emplace(std::string(pass.str()));
-}
-
 std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool retry) {
     if (!provider()) return std::nullopt;
     PassRequest request;
@@ -58,6 +42,16 @@ std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool
     request.path = path ? path : "";
     request.retry = retry;
     return provider()(request);
+}
+
+std::optional<SecretString> ask_input_pass(const KxInput& in, bool retry) {
+    const InputState& st = in.state();
+    if (!st.source) return std::nullopt;
+    PassRequest request;
+    request.purpose = PassPurpose::OpenInput;
+    request.path = st.path;
+    request.retry = retry;
+    return st.source(request);
 }
 
 int copy_pass_cb(char* buf, int size, int, void* u) {

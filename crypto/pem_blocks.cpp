@@ -2,7 +2,6 @@
 // pass phrase for the file, and what became of each block.
 #include "crypto/block_readers_internal.h"
 #include "crypto/bundle_limit_internal.h"
-#include "crypto/errors_internal.h"
 #include "crypto/kx_internal.h"
 #include "crypto/pass_internal.h"
 #include "crypto/refusal_internal.h"
@@ -56,8 +55,7 @@ public:
 private:
     int push(std::unique_ptr<P12Bag> bag, int block) {
         bag->origin.block = block;
-        *tail_ = std::move(bag);
-        tail_ = &(*tail_)->next;
+        tail_ = &P12_append_bags(*tail_, std::move(bag));
         return 1;
     }
 
@@ -65,35 +63,35 @@ private:
 };
 
 // Reads one decoded block; the number of bags it gave (0: the reason is recorded).
-int read_block(const char* path, Kind kind, kx::PemBlock& block, int number, Appender& out) {
+int read_block(KxInput& in, Kind kind, kx::PemBlock& block, int number, Appender& out) {
     const unsigned char* data = block.data.data();
     const std::size_t len = block.data.size();
     switch (kind) {
     case Kind::Cert:
-        if (auto cert = kx::cert_from_der(data, len)) return out.add(BAG_CERT, std::move(cert), number);
+        if (auto cert = kx::cert_from_der(in, data, len)) return out.add(BAG_CERT, std::move(cert), number);
         return 0;
     case Kind::Req:
-        if (auto req = kx::req_from_der(data, len)) return out.add(BAG_CERT, std::move(req), number);
+        if (auto req = kx::req_from_der(in, data, len)) return out.add(BAG_CERT, std::move(req), number);
         return 0;
     case Kind::Crl:
-        if (auto crl = kx::crl_from_der(data, len)) return out.add(BAG_CRL, std::move(crl), number);
+        if (auto crl = kx::crl_from_der(in, data, len)) return out.add(BAG_CRL, std::move(crl), number);
         return 0;
     case Kind::Key:
-        if (auto key = kx::key_from_block(path, block)) return out.add(BAG_KEY, std::move(key), number);
+        if (auto key = kx::key_from_block(in, block)) return out.add(BAG_KEY, std::move(key), number);
         return 0;
     case Kind::P7:
-        if (auto p7 = kx::p7_from_der(data, len)) {
+        if (auto p7 = kx::p7_from_der(in, data, len)) {
             P12 moved;
             kx::append_records(&moved, *p7);
             return out.add_all(std::move(moved.first), number);
         }
         return 0;
     case Kind::P12:
-        if (auto p12 = kx::p12_from_der(path, data, len)) return out.add_all(std::move(p12->first), number);
+        if (auto p12 = kx::p12_from_der(in, data, len)) return out.add_all(std::move(p12->first), number);
         return 0;
     case Kind::None: break;
     }
-    kx::fail_read(KxReadFailure::NotRecognised);
+    kx::refuse(in);
     return 0;
 }
 
@@ -112,36 +110,35 @@ int weight(KxReadFailure kind) {
 
 bool kx::pem_label_read(const std::string& label) { return kind_of(label) != Kind::None; }
 
-int PEM_count_blocks(const char* path) {
-    auto in = kx::open_input(path);
-    return in ? static_cast<int>(in->pem_starts.size()) : 0;
+int PEM_count_blocks(KxInput& in) {
+    const kx::InputFile* file = kx::open_input(in);
+    return file ? static_cast<int>(file->pem_starts.size()) : 0;
 }
 
-std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcome>* blocks) {
-    auto in = kx::open_input(path);
-    if (!in) return nullptr;
-    if (in->pem_starts.size() > KX_MAX_BUNDLE_ENTRIES) {
-        kx::fail_too_many_entries();
+std::unique_ptr<P12> PEM_read_blocks(KxInput& in, std::vector<KxBlockOutcome>* blocks) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
+    if (file->pem_starts.size() > KX_MAX_BUNDLE_ENTRIES) {
+        in.refuse(kx::too_many_entries());
         return nullptr;
     }
-    kx::FilePassMemory one_pass_phrase;
     auto out = P12_new();
     Appender appender(*out);
     std::vector<KxBlockOutcome> outcomes;
     int read = 0;
-    for (std::size_t i = 0; i < in->pem_starts.size(); ++i) {
+    for (std::size_t i = 0; i < file->pem_starts.size(); ++i) {
         KxBlockOutcome o;
         o.block = static_cast<int>(i) + 1;
-        o.label = in->pem_labels[i];
+        o.label = file->pem_labels[i];
         // A block ends where the next begins, so damaged armour never takes a later block with it.
-        const std::size_t begin = in->pem_starts[i];
-        const std::size_t end = i + 1 < in->pem_starts.size() ? in->pem_starts[i + 1] : in->bytes.size();
-        kx::clear_read_failure();
+        const std::size_t begin = file->pem_starts[i];
+        const std::size_t end = i + 1 < file->pem_starts.size() ? file->pem_starts[i + 1] : file->bytes.size();
+        in.restart();
         kx::PemBlock block;
-        const bool decoded = kx::decode_pem_block(in->bytes.data() + begin, end - begin, block);
-        if (decoded && block.label == o.label) o.bags = read_block(path, kind_of(o.label), block, o.block, appender);
+        const bool decoded = kx::decode_pem_block(file->bytes.data() + begin, end - begin, block);
+        if (decoded && block.label == o.label) o.bags = read_block(in, kind_of(o.label), block, o.block, appender);
         if (o.bags == 0) {
-            o.failure = decoded ? KX_last_read_error() : KxReadError{KxReadFailure::NotRecognised, {}};
+            o.failure = decoded ? in.refusal() : KxReadError{KxReadFailure::NotRecognised, {}};
             if (weight(o.failure.kind) == 0)
                 if (auto known = kx::refusal_of_block(o.label, decoded ? &block.data : nullptr)) o.failure = *known;
         }
@@ -151,13 +148,13 @@ std::unique_ptr<P12> PEM_read_blocks(const char* path, std::vector<KxBlockOutcom
     }
     if (blocks) *blocks = outcomes;
     if (read > 0) {
-        kx::read_succeeded();
+        in.accept();
         return out;
     }
     KxReadError why{KxReadFailure::NotRecognised, {}};
     for (const KxBlockOutcome& o : outcomes)
         if (weight(o.failure.kind) > weight(why.kind)) why = o.failure;
-    kx::clear_read_failure();
-    kx::fail_read(why.kind, why.detail);
+    in.restart();
+    in.refuse(std::move(why));
     return nullptr;
 }

@@ -145,8 +145,6 @@ std::optional<KxReadError> refusal_of_bytes(const unsigned char* data, std::size
 
 }  // namespace kx
 
-void KX_identify_refusal(const std::vector<unsigned char>& bytes) {
-    const KxReadFailure now = KX_last_read_error().kind;
-    if (now != KxReadFailure::None && now != KxReadFailure::NotRecognised) return;
-    if (auto known = kx::refusal_of_bytes(bytes.data(), bytes.size())) kx::fail_read(known->kind, known->detail);
+std::optional<KxReadError> KX_identify_refusal(const std::vector<unsigned char>& bytes) {
+    return kx::refusal_of_bytes(bytes.data(), bytes.size());
 }

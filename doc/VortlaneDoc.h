@@ -3,6 +3,7 @@
 #pragma once
 
 #include "crypto/kx.h"
+#include "doc/input_readers.h"
 #include "framework/afx_core.h"
 
 #include <memory>
@@ -28,7 +29,12 @@ public:
     ~CVortlaneDoc() override;
 
     BOOL OnNewDocument() override;
+    // Reads the file as Read does; TRUE when a reader took it.
     BOOL OnOpenDocument(const char* path) override;
+    // Reads the file with the document's pass-phrase source; when a reader took it, its bags (each
+    // knowing its file) go at the end of the container and the result's `bags` is left empty. A refused
+    // file leaves the container as it was.
+    ReadResult Read(const char* path);
 
     int HasCertificate();
     int HasRequest();
@@ -41,8 +47,7 @@ public:
     virtual int WriteOutput(const CString& fileName, int depth, CString* log);
 
 private:
-    // The unguarded read and write; the public ones turn an allocation that failed into a refusal.
-    BOOL TryReaders(const char* path);
+    // The unguarded write; the public one turns an allocation that failed into a refusal.
     int WriteForm(const CString& fileName, int depth, CString* log);
 
 public:
@@ -60,14 +65,10 @@ public:
     // prompt, the command line's sources, a test's script); empty: none is ever given.
     PassProvider m_passSource;
 
-    // What became of each block of the last input, when it was a PEM file of several blocks; else empty.
-    std::vector<KxBlockOutcome> m_lastBlocks;
-
 private:
-    bool ReadInput(const char* path, P12* bags);
-
-    // The last bag the inputs read since the chain was last arranged added: the next input's bags go
-    // after it, so that reading thousands of inputs one after another does not walk the whole list each
-    // time. Null when the list may have changed otherwise (arranged, emptied).
-    P12Bag* m_pLastRead = nullptr;
+    // Where the next input's bags are appended: the link after the bags the inputs added since the list
+    // last changed otherwise, so that reading thousands of inputs one after another does not walk the
+    // whole list each time. Null when the list may have changed otherwise (arranged, emptied): the
+    // append starts from the first bag.
+    std::unique_ptr<P12Bag>* m_pAppendLink = nullptr;
 };

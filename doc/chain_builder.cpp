@@ -135,7 +135,7 @@ TopSearch SearchForTop(Bags& bags) {
 }  // namespace
 
 void CVortlaneDoc::BuildChain(CString* log) {
-    m_pLastRead = nullptr;  // bags are dropped and moved
+    m_pAppendLink = nullptr;  // bags are dropped and moved
     if (!m_pBags || !m_pBags->first) return;
     CString scratch;
     if (!log) log = &scratch;

@@ -6,16 +6,16 @@
 #include <utility>
 
 InputOutcome ReadInput(CVortlaneDoc& doc, const std::string& path) {
+    ReadResult read = doc.Read(path.c_str());
     InputOutcome outcome;
-    KX_clear_read_error();
-    const BOOL read = doc.OnOpenDocument(path.c_str());
-    outcome.blocks = std::move(doc.m_lastBlocks);
-    doc.m_lastBlocks.clear();
-    if (!read) {
-        outcome.failure = KX_last_read_error();
+    outcome.blocks = std::move(read.blocks);
+    outcome.protection = std::move(read.protection);
+    if (!read.accepted()) {
+        outcome.failure = std::move(read.refusal);
         return outcome;
     }
     outcome.accepted = true;
+    outcome.reader = std::move(read.reader);
     if (const OutputFormRule* rule = OutputFormRuleAt(doc.m_nOutputForm)) {
         outcome.outputName = DeriveOutputFileName(path, rule->name);
     }

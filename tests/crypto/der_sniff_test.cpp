@@ -35,7 +35,7 @@ struct Kind {
     const char* label;
     Bytes der;
     std::function<bool(const Bytes&)> openssl;
-    std::function<bool(const char*)> ours;
+    std::function<bool(KxInput&)> ours;
 };
 
 TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
@@ -50,21 +50,22 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
     o.pass = "pw";
     const Kind kinds[] = {
         {"cert", der_of(cert.get()), openssl_parses<X509, d2i_X509, X509_free>,
-         [](const char* p) { return ASN1_read_cert(*ASN1_read_der(p)) != nullptr; }},
+         [](KxInput& in) { return ASN1_read_cert(*ASN1_read_der(in)) != nullptr; }},
         {"crl", der_of(make_crl(cn("sniff"), rsa, {1}).get()), openssl_parses<X509_CRL, d2i_X509_CRL, X509_CRL_free>,
-         [](const char* p) { return ASN1_read_crl(*ASN1_read_der(p)) != nullptr; }},
+         [](KxInput& in) { return ASN1_read_crl(*ASN1_read_der(in)) != nullptr; }},
         {"req", der_of(make_req(cn("sniff"), rsa).get()), openssl_parses<X509_REQ, d2i_X509_REQ, X509_REQ_free>,
-         [](const char* p) { return ASN1_read_req(*ASN1_read_der(p)) != nullptr; }},
+         [](KxInput& in) { return ASN1_read_req(*ASN1_read_der(in)) != nullptr; }},
         {"p8", file_bytes([&](auto f) { write_p8(f, rsa.get(), Form::Der); }),
          openssl_parses<PKCS8_PRIV_KEY_INFO, d2i_PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>,
-         [](const char* p) { return P8_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8_read_file(in) != nullptr; }},
         {"p8enc", file_bytes([&](auto f) { write_p8_encrypted(f, rsa.get(), "pw", Form::Der, -1, "AES-128-CBC"); }),
          openssl_parses<X509_SIG, d2i_X509_SIG, X509_SIG_free>,
-         [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8enc_read_file(in) != nullptr; }},
         {"p7", file_bytes([&](auto f) { write_p7(f, {cert}, {}, Form::Der); }),
-         openssl_parses<PKCS7, d2i_PKCS7, PKCS7_free>, [](const char* p) { return LayerP7Read(p).has_value(); }},
+         openssl_parses<PKCS7, d2i_PKCS7, PKCS7_free>,
+         [](KxInput& in) { return LayerP7Read(in.path().c_str()).has_value(); }},
         {"p12", make_p12(rsa.get(), cert.get(), {}, o), openssl_parses<PKCS12, d2i_PKCS12, PKCS12_free>,
-         [](const char* p) { return P12_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P12_read_file(in) != nullptr; }},
         {"dsa", file_bytes([&](auto f) { write_dsa_der(f, dsa.get()); }),
          [](const Bytes& b) {
              const unsigned char* p = b.data();
@@ -72,7 +73,7 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
              EVP_PKEY_free(k);
              return k != nullptr;
          },
-         [](const char* p) { return ASN1_read_dsaprv(*ASN1_read_der(p)) != nullptr; }},
+         [](KxInput& in) { return ASN1_read_dsaprv(*ASN1_read_der(in)) != nullptr; }},
     };
     for (const auto& kind : kinds) {
         for (bool ber : {false, true}) {
@@ -84,10 +85,13 @@ TEST(DerSniff, NeverRefusesWhatOpenSslParses) {
             if (!ber) {
                 EXPECT_TRUE(theirs);
             }
-            EXPECT_EQ(kind.ours(dir.file("in").c_str()), theirs);
-            KX_InputScope scope(dir.file("in").c_str());
+            {
+                KxInput in = input_of(dir.file("in"));
+                EXPECT_EQ(kind.ours(in), theirs);
+            }
             ScriptedPassProvider again({std::string("pw")});
-            EXPECT_EQ(kind.ours(dir.file("in").c_str()), theirs);
+            KxInput in = input_of(dir.file("in"));
+            EXPECT_EQ(kind.ours(in), theirs);
         }
     }
 }

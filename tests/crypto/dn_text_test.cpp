@@ -25,7 +25,7 @@ TEST(DnText, MatchesOpensslCommandLine) {
         CertPtr cert = make_self_signed(name, key);
         auto pem = dir.file("c" + std::to_string(i++) + ".pem");
         write_cert(pem, cert.get(), Form::Pem);
-        auto record = PEM_read_cert(pem.c_str());
+        auto record = read_path(PEM_read_cert, pem);
         ASSERT_TRUE(record);
         std::string expected = openssl_cli_subject(pem);
         EXPECT_EQ(record->subject, expected);

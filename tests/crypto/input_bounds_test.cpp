@@ -14,18 +14,23 @@ namespace {
 
 using namespace qfix;
 
-// Every path-based reader, and the byte reader, on one path; none may accept.
-void expect_all_refuse(const char* path, KxReadFailure why) {
+// Every path-based reader, and the byte reader, on one path, each with an input of its own or all
+// with one shared input; none may accept.
+void expect_all_refuse(const char* path, KxReadFailure why, bool shared = false) {
     ScriptedPassProvider provider({std::string("x")});
-    EXPECT_FALSE(PEM_read_cert(path));
-    EXPECT_EQ(KX_last_read_error().kind, why);
-    EXPECT_FALSE(PEM_read_p8enc(path));
-    EXPECT_FALSE(P8enc_read_file(path));
-    EXPECT_FALSE(P7s_read_file(path));
-    EXPECT_FALSE(P12_read_file(path));
-    EXPECT_EQ(KX_last_read_error().kind, why);
-    EXPECT_FALSE(ASN1_read_der(path));
-    EXPECT_EQ(KX_last_read_error().kind, why);
+    std::optional<KxInput> one, own;
+    if (shared) one.emplace(input_of(path));
+    auto in = [&]() -> KxInput& { return one ? *one : own.emplace(input_of(path)); };
+    auto refusal = [&] { return (one ? *one : *own).refusal().kind; };
+    EXPECT_FALSE(PEM_read_cert(in()));
+    EXPECT_EQ(refusal(), why);
+    EXPECT_FALSE(PEM_read_p8enc(in()));
+    EXPECT_FALSE(P8enc_read_file(in()));
+    EXPECT_FALSE(P7s_read_file(in()));
+    EXPECT_FALSE(P12_read_file(in()));
+    EXPECT_EQ(refusal(), why);
+    EXPECT_FALSE(ASN1_read_der(in()));
+    EXPECT_EQ(refusal(), why);
     EXPECT_TRUE(provider.requests().empty());
 }
 
@@ -37,8 +42,7 @@ TEST(InputBounds, OnlyRegularFilesAreRead) {
     for (const char* path : {fifo.c_str(), "/dev/zero", "/dev/urandom", dir.path().c_str()}) {
         SCOPED_TRACE(path);
         expect_all_refuse(path, KxReadFailure::NotRegularFile);
-        KX_InputScope scope(path);
-        expect_all_refuse(path, KxReadFailure::NotRegularFile);
+        expect_all_refuse(path, KxReadFailure::NotRegularFile, true);
     }
     expect_all_refuse(dir.file("missing").c_str(), KxReadFailure::Unreadable);
 }
@@ -59,29 +63,30 @@ TEST(InputBounds, HugeIterationCountsAreRefusedBeforeKeyDerivation) {
     struct Row {
         std::string label;
         Bytes bytes;
-        std::function<bool(const char*)> read;
+        std::function<bool(KxInput&)> read;
     };
     const Row rows[] = {
         {"pkcs8 pbes1", p8_encrypted_with_iterations(NID_pbeWithMD5AndDES_CBC, huge),
-         [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8enc_read_file(in) != nullptr; }},
         {"pkcs8 pkcs12-pbe", p8_encrypted_with_iterations(NID_pbe_WithSHA1And3_Key_TripleDES_CBC, huge),
-         [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8enc_read_file(in) != nullptr; }},
         {"pkcs8 pbes2", p8_encrypted_with_iterations(-1, huge),
-         [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8enc_read_file(in) != nullptr; }},
         {"pkcs12 mac", p12_with_huge_iterations(HugeP12Part::Mac, huge),
-         [](const char* p) { return P12_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P12_read_file(in) != nullptr; }},
         {"pkcs12 shrouded key", p12_with_huge_iterations(HugeP12Part::ShroudedKey, huge),
-         [](const char* p) { return P12_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P12_read_file(in) != nullptr; }},
         {"pkcs12 encrypted safe", p12_with_huge_iterations(HugeP12Part::EncryptedSafe, huge),
-         [](const char* p) { return P12_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P12_read_file(in) != nullptr; }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         auto file = dir.file("crafted");
         write_bytes(file, row.bytes);
         ScriptedPassProvider provider({std::string("x")});
-        EXPECT_FALSE(row.read(file.c_str()));
-        KxReadError e = KX_last_read_error();
+        KxInput in = input_of(file);
+        EXPECT_FALSE(row.read(in));
+        KxReadError e = in.refusal();
         EXPECT_EQ(e.kind, KxReadFailure::TooCostly);
         EXPECT_NE(e.detail.find("with 2000000000 iterations"), std::string::npos) << e.detail;
         EXPECT_TRUE(provider.requests().empty()) << "asked for a pass phrase it could not use";
@@ -89,8 +94,9 @@ TEST(InputBounds, HugeIterationCountsAreRefusedBeforeKeyDerivation) {
     // The same shapes with sane counts are recognised as what they are (they only fail to decrypt).
     write_bytes(dir.file("sane"), p8_encrypted_with_iterations(-1, 2048));
     ScriptedPassProvider provider({std::nullopt});
-    EXPECT_FALSE(P8enc_read_file(dir.file("sane").c_str()));
-    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::NoPassPhrase);
+    KxInput sane = input_of(dir.file("sane"));
+    EXPECT_FALSE(P8enc_read_file(sane));
+    EXPECT_EQ(sane.refusal().kind, KxReadFailure::NoPassPhrase);
 }
 
 TEST(InputBounds, UnknownSchemesAreNamed) {
@@ -102,9 +108,10 @@ TEST(InputBounds, UnknownSchemesAreNamed) {
     ASSERT_NE(at, sig.end());
     at[10] = 0x7f;  // 1.2.840.113549.1.5.127: no such scheme
     write_bytes(dir.file("odd.p8"), sig);
-    EXPECT_FALSE(P8enc_read_file(dir.file("odd.p8").c_str()));
-    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::UnsupportedAlgorithm);
-    EXPECT_EQ(KX_last_read_error().detail, "1.2.840.113549.1.5.127");
+    KxInput in = input_of(dir.file("odd.p8"));
+    EXPECT_FALSE(P8enc_read_file(in));
+    EXPECT_EQ(in.refusal().kind, KxReadFailure::UnsupportedAlgorithm);
+    EXPECT_EQ(in.refusal().detail, "1.2.840.113549.1.5.127");
 }
 
 TEST(InputBounds, DamagedStructuresAreRefused) {
@@ -127,51 +134,50 @@ TEST(InputBounds, DamagedStructuresAreRefused) {
         SCOPED_TRACE(label);
         auto file = dir.file("bad");
         write_bytes(file, bytes);
-        KX_InputScope scope(file.c_str());
-        EXPECT_FALSE(PEM_read_cert(file.c_str()));
-        EXPECT_FALSE(PEM_read_p7(file.c_str()));
-        EXPECT_FALSE(P8_read_file(file.c_str()));
-        EXPECT_FALSE(P8enc_read_file(file.c_str()));
-        EXPECT_FALSE(P7s_read_file(file.c_str()));
-        EXPECT_FALSE(P12_read_file(file.c_str()));
-        auto der = ASN1_read_der(file.c_str());
+        KxInput in = input_of(file);
+        EXPECT_FALSE(PEM_read_cert(in));
+        EXPECT_FALSE(PEM_read_p7(in));
+        EXPECT_FALSE(P8_read_file(in));
+        EXPECT_FALSE(P8enc_read_file(in));
+        EXPECT_FALSE(P7s_read_file(in));
+        EXPECT_FALSE(P12_read_file(in));
+        auto der = ASN1_read_der(in);
         ASSERT_TRUE(der);
         EXPECT_FALSE(ASN1_read_cert(*der));
         EXPECT_FALSE(ASN1_read_crl(*der));
         EXPECT_FALSE(ASN1_read_req(*der));
         EXPECT_FALSE(ASN1_read_dsaprv(*der));
-        EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::NotRecognised);
+        EXPECT_EQ(in.refusal().kind, KxReadFailure::NotRecognised);
     }
 }
 
-TEST(InputBounds, ScopeReadsTheFileOnceForAllReaders) {
+TEST(InputBounds, AnInputReadsTheFileOnceForAllReaders) {
     TempDir dir;
     Chain chain = make_chain(1);
     auto file = dir.file("c.pem");
     write_cert(file, chain.certs[0].get(), Form::Pem);
-    KX_InputScope scope(file.c_str());
-    std::filesystem::remove(file);  // every reader below is served from the scope's one read
-    EXPECT_FALSE(PEM_read_crl(file.c_str()));
-    EXPECT_FALSE(P12_read_file(file.c_str()));
-    EXPECT_TRUE(PEM_read_cert(file.c_str()));
+    KxInput in = input_of(file);
+    std::filesystem::remove(file);  // every reader below is served from the input's one read
+    EXPECT_FALSE(PEM_read_crl(in));
+    EXPECT_FALSE(P12_read_file(in));
+    EXPECT_TRUE(PEM_read_cert(in));
 }
 
-TEST(InputBounds, ScopeGivesTheSameAnswersAsDirectReads) {
+TEST(InputBounds, ASharedInputGivesTheSameAnswersAsFreshOnes) {
     TempDir dir;
     Chain chain = make_chain(2);
     write_cert(dir.file("c.der"), chain.certs[1].get(), Form::Der);
-    auto direct = ASN1_read_der(dir.file("c.der").c_str());
-    KX_InputScope scope(dir.file("c.der").c_str());
-    EXPECT_FALSE(PEM_read_cert(dir.file("c.der").c_str()));
-    auto scoped = ASN1_read_der(dir.file("c.der").c_str());
-    ASSERT_TRUE(direct && scoped);
-    EXPECT_EQ(*direct, *scoped);
-    // Once the bytes were handed over, readers in the scope read the file again.
-    EXPECT_FALSE(P7s_read_file(dir.file("c.der").c_str()));
-    EXPECT_EQ(ASN1_read_der(dir.file("c.der").c_str()), direct);
-    // Other paths are not served from the scope.
+    auto direct = read_path(ASN1_read_der, dir.file("c.der"));
+    KxInput in = input_of(dir.file("c.der"));
+    EXPECT_FALSE(PEM_read_cert(in));
+    auto shared = ASN1_read_der(in);
+    ASSERT_TRUE(direct && shared);
+    EXPECT_EQ(*direct, *shared);
+    // Once the bytes were handed over, readers of the input read the file again.
+    EXPECT_FALSE(P7s_read_file(in));
+    EXPECT_EQ(ASN1_read_der(in), direct);
     write_cert(dir.file("c.pem"), chain.certs[0].get(), Form::Pem);
-    EXPECT_TRUE(PEM_read_cert(dir.file("c.pem").c_str()));
+    EXPECT_TRUE(read_path(PEM_read_cert, dir.file("c.pem")));
 }
 
 }  // namespace

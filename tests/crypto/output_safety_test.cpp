@@ -25,7 +25,7 @@ std::vector<std::string> names_in(const fs::path& dir) {
 std::unique_ptr<Key> rsa_record() {
     TempDir dir;
     write_p8(dir.file("k"), rsa_key(0).get(), Form::Der);
-    return P8_read_file(dir.file("k").c_str());
+    return read_path(P8_read_file, dir.file("k"));
 }
 
 // Every writer, each on the same target; `encrypted` ones need a pass phrase.
@@ -184,8 +184,8 @@ TEST_F(OutputSafety, WritingOntoTheInputWorks) {
     TempDir dir;
     auto file = dir.file("in.pem");
     write_cert(file, chain.certs[0].get(), Form::Pem);
-    KX_InputScope scope(file.c_str());
-    auto c = PEM_read_cert(file.c_str());
+    KxInput in = input_of(file);
+    auto c = PEM_read_cert(in);
     ASSERT_TRUE(c);
     ASSERT_TRUE(ASN1_write_der(c->der, file.c_str()));
     EXPECT_EQ(read_bytes(file), der_of(chain.certs[0].get()));

@@ -13,7 +13,7 @@ using namespace qfix;
 struct Encrypted {
     std::string label;
     std::function<void(const std::filesystem::path&)> make;
-    std::function<bool(const char*)> read;
+    std::function<bool(KxInput&)> read;
 };
 
 std::vector<Encrypted> encrypted_kinds() {
@@ -23,13 +23,13 @@ std::vector<Encrypted> encrypted_kinds() {
     o.pass = "right";
     return {
         {"traditional pem", [=](auto p) { write_traditional_key(p, rsa.get(), "DES-EDE3-CBC", "right"); },
-         [](const char* p) { return PEM_read_rsaprv(p) != nullptr; }},
+         [](KxInput& in) { return PEM_read_rsaprv(in) != nullptr; }},
         {"pkcs8 pem", [=](auto p) { write_p8_encrypted(p, rsa.get(), "right", Form::Pem, -1, "AES-128-CBC"); },
-         [](const char* p) { return PEM_read_p8enc(p) != nullptr; }},
+         [](KxInput& in) { return PEM_read_p8enc(in) != nullptr; }},
         {"pkcs8 der", [=](auto p) { write_p8_encrypted(p, rsa.get(), "right", Form::Der, NID_pbeWithMD5AndDES_CBC); },
-         [](const char* p) { return P8enc_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P8enc_read_file(in) != nullptr; }},
         {"pkcs12", [=](auto p) { write_p12(p, rsa.get(), cert.get(), {}, o); },
-         [](const char* p) { return P12_read_file(p) != nullptr; }},
+         [](KxInput& in) { return P12_read_file(in) != nullptr; }},
     };
 }
 
@@ -40,7 +40,8 @@ TEST(InputPassPhrase, WrongIsAskedAgainThenRight) {
         auto file = dir.file("in");
         kind.make(file);
         ScriptedPassProvider provider({std::string("wrong"), std::string("also wrong"), std::string("right")});
-        EXPECT_TRUE(kind.read(file.c_str()));
+        KxInput in = input_of(file);
+        EXPECT_TRUE(kind.read(in));
         ASSERT_EQ(provider.requests().size(), 3u);
         EXPECT_FALSE(provider.requests()[0].retry);
         EXPECT_TRUE(provider.requests()[1].retry);
@@ -57,19 +58,22 @@ TEST(InputPassPhrase, CancelReadsNothingAndSaysWhy) {
         kind.make(file);
         {
             ScriptedPassProvider cancel({std::nullopt});
-            EXPECT_FALSE(kind.read(file.c_str()));
-            EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::NoPassPhrase);
+            KxInput in = input_of(file);
+            EXPECT_FALSE(kind.read(in));
+            EXPECT_EQ(in.refusal().kind, KxReadFailure::NoPassPhrase);
             EXPECT_EQ(cancel.requests().size(), 1u);
         }
         {
             ScriptedPassProvider wrong_then_cancel({std::string("wrong"), std::nullopt});
-            EXPECT_FALSE(kind.read(file.c_str()));
-            EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::WrongPassPhrase);
+            KxInput in = input_of(file);
+            EXPECT_FALSE(kind.read(in));
+            EXPECT_EQ(in.refusal().kind, KxReadFailure::WrongPassPhrase);
             EXPECT_EQ(wrong_then_cancel.requests().size(), 2u);
         }
-        // No provider installed at all: nothing can be asked.
-        EXPECT_FALSE(kind.read(file.c_str()));
-        EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::NoPassPhrase);
+        // No pass-phrase source at all: nothing can be asked.
+        KxInput in(file.c_str());
+        EXPECT_FALSE(kind.read(in));
+        EXPECT_EQ(in.refusal().kind, KxReadFailure::NoPassPhrase);
     }
 }
 
@@ -78,30 +82,29 @@ TEST(InputPassPhrase, AProviderThatNeverGivesUpDoesNotHangTheReader) {
     auto file = dir.file("key.pem");
     write_traditional_key(file, rsa_key(0).get(), "DES-EDE3-CBC", "right");
     int asked = 0;
-    KX_set_pass_provider([&](const PassRequest&) {
+    KxInput in(file.c_str(), [&](const PassRequest&) {
         ++asked;
         return std::optional<SecretString>(SecretString("always wrong"));
     });
-    EXPECT_FALSE(PEM_read_rsaprv(file.c_str()));
-    KX_set_pass_provider({});
-    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::WrongPassPhrase);
+    EXPECT_FALSE(PEM_read_rsaprv(in));
+    EXPECT_EQ(in.refusal().kind, KxReadFailure::WrongPassPhrase);
     EXPECT_GT(asked, 1);
     EXPECT_LT(asked, 1000);
 }
 
-TEST(InputPassPhrase, ReasonSurvivesTheLaterReadersInAScope) {
+TEST(InputPassPhrase, ReasonSurvivesTheLaterReadersOfTheInput) {
     TempDir dir;
     auto file = dir.file("key.p8");
     write_p8_encrypted(file, rsa_key(0).get(), "right", Form::Der, -1, "AES-128-CBC");
     ScriptedPassProvider provider({std::string("wrong"), std::nullopt});
-    KX_InputScope scope(file.c_str());
-    EXPECT_FALSE(P8enc_read_file(file.c_str()));
-    EXPECT_FALSE(P7s_read_file(file.c_str()));
-    EXPECT_FALSE(P12_read_file(file.c_str()));
-    auto der = ASN1_read_der(file.c_str());
+    KxInput in = input_of(file);
+    EXPECT_FALSE(P8enc_read_file(in));
+    EXPECT_FALSE(P7s_read_file(in));
+    EXPECT_FALSE(P12_read_file(in));
+    auto der = ASN1_read_der(in);
     ASSERT_TRUE(der);
     EXPECT_FALSE(ASN1_read_cert(*der));
-    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::WrongPassPhrase);
+    EXPECT_EQ(in.refusal().kind, KxReadFailure::WrongPassPhrase);
 }
 
 TEST(InputPassPhrase, Pkcs12WithoutPassPhraseOpensWithoutAsking) {
@@ -111,7 +114,7 @@ TEST(InputPassPhrase, Pkcs12WithoutPassPhraseOpensWithoutAsking) {
     Pkey rsa = rsa_key(0);
     write_p12(dir.file("open.p12"), rsa.get(), make_self_signed(cn("open"), rsa).get(), {}, o);
     ScriptedPassProvider provider;
-    EXPECT_TRUE(P12_read_file(dir.file("open.p12").c_str()));
+    EXPECT_TRUE(read_path(P12_read_file, dir.file("open.p12")));
     EXPECT_TRUE(provider.requests().empty());
 }
 
@@ -121,10 +124,10 @@ TEST(InputPassPhrase, UnencryptedKindsNeverAsk) {
     write_traditional_key(dir.file("k.pem"), rsa.get());
     write_p8(dir.file("k.p8"), rsa.get(), Form::Der);
     ScriptedPassProvider provider;
-    EXPECT_TRUE(PEM_read_rsaprv(dir.file("k.pem").c_str()));
-    EXPECT_TRUE(P8_read_file(dir.file("k.p8").c_str()));
-    EXPECT_FALSE(P8enc_read_file(dir.file("k.p8").c_str()));
-    EXPECT_FALSE(P12_read_file(dir.file("k.p8").c_str()));
+    EXPECT_TRUE(read_path(PEM_read_rsaprv, dir.file("k.pem")));
+    EXPECT_TRUE(read_path(P8_read_file, dir.file("k.p8")));
+    EXPECT_FALSE(read_path(P8enc_read_file, dir.file("k.p8")));
+    EXPECT_FALSE(read_path(P12_read_file, dir.file("k.p8")));
     EXPECT_TRUE(provider.requests().empty());
 }
 

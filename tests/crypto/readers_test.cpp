@@ -18,7 +18,7 @@ const char* const kPass = "correct horse";
 struct Reader {
     const char* name;
     // The key number of what was read (certificates and keys), or an empty number; nullopt: refused.
-    std::function<std::optional<KeyNumber>(const char*)> read;
+    std::function<std::optional<KeyNumber>(KxInput&)> read;
 };
 
 template <class R>
@@ -33,15 +33,14 @@ std::optional<KeyNumber> number_of(const std::unique_ptr<R>& r) {
 }
 
 template <class R>
-std::function<std::optional<KeyNumber>(const char*)> by_path(std::unique_ptr<R> (*f)(const char*)) {
-    return [f](const char* p) { return number_of(f(p)); };
+std::function<std::optional<KeyNumber>(KxInput&)> by_path(std::unique_ptr<R> (*f)(KxInput&)) {
+    return [f](KxInput& in) { return number_of(f(in)); };
 }
 
 template <class R>
-std::function<std::optional<KeyNumber>(const char*)> by_bytes(
-    std::unique_ptr<R> (*f)(const std::vector<unsigned char>&)) {
-    return [f](const char* p) -> std::optional<KeyNumber> {
-        auto der = ASN1_read_der(p);
+std::function<std::optional<KeyNumber>(KxInput&)> by_bytes(std::unique_ptr<R> (*f)(const std::vector<unsigned char>&)) {
+    return [f](KxInput& in) -> std::optional<KeyNumber> {
+        auto der = ASN1_read_der(in);
         if (!der) return std::nullopt;
         return number_of(f(*der));
     };
@@ -71,9 +70,9 @@ const std::vector<Reader>& readers() {
         {"PEM_read_p8enc", by_path(PEM_read_p8enc)},
         {"P8_read_file", by_path(P8_read_file)},
         {"P8enc_read_file", by_path(P8enc_read_file)},
-        {"PEM_read_p7", [](const char* p) { return p7_number(PEM_read_p7(p)); }},
-        {"P7s_read_file", [](const char* p) { return p7_number(P7s_read_file(p)); }},
-        {"P12_read_file", [](const char* p) { return p12_number(P12_read_file(p)); }},
+        {"PEM_read_p7", [](KxInput& in) { return p7_number(PEM_read_p7(in)); }},
+        {"P7s_read_file", [](KxInput& in) { return p7_number(P7s_read_file(in)); }},
+        {"P12_read_file", [](KxInput& in) { return p12_number(P12_read_file(in)); }},
         {"ASN1_read_cert", by_bytes(ASN1_read_cert)},
         {"ASN1_read_crl", by_bytes(ASN1_read_crl)},
         {"ASN1_read_req", by_bytes(ASN1_read_req)},
@@ -156,12 +155,14 @@ void check_case(const Case& c, const std::filesystem::path& file, bool scoped) {
     SCOPED_TRACE(c.label + (scoped ? " (scoped)" : ""));
     std::deque<std::optional<std::string>> answers(40, std::string(kPass));
     ScriptedPassProvider provider(answers);
-    std::optional<KX_InputScope> scope;
-    if (scoped) scope.emplace(file.c_str());
+    std::optional<KxInput> shared;
+    if (scoped) shared.emplace(input_of(file));
     std::vector<std::string> accepted;
     std::optional<KeyNumber> number;
     for (const auto& r : readers()) {
-        auto result = r.read(file.c_str());
+        std::optional<KxInput> own;
+        KxInput& in = shared ? *shared : own.emplace(input_of(file));
+        auto result = r.read(in);
         if (result) {
             accepted.push_back(r.name);
             number = result;
@@ -202,7 +203,7 @@ TEST(Readers, KeyTypesAreNamed) {
         {rsa_key(0), KEY_RSA_PRV}, {dsa_key(), KEY_DSA_PRV}, {ec_key(), KEY_EC_PRV}, {ed25519_key(), KEY_OTHER_PRV}};
     for (const auto& row : rows) {
         write_p8(dir.file("k.p8"), row.key.get(), Form::Der);
-        auto key = P8_read_file(dir.file("k.p8").c_str());
+        auto key = read_path(P8_read_file, dir.file("k.p8"));
         ASSERT_TRUE(key);
         EXPECT_EQ(key->type, row.type);
     }
@@ -217,11 +218,11 @@ TEST(Readers, PemFileWithCertificateThenKeyIsACertificate) {
     Bytes key = read_bytes(dir.file("key.pem"));
     both.insert(both.end(), key.begin(), key.end());
     write_bytes(dir.file("both.pem"), both);
-    auto c = PEM_read_cert(dir.file("both.pem").c_str());
+    auto c = read_path(PEM_read_cert, dir.file("both.pem"));
     ASSERT_TRUE(c);
     EXPECT_EQ(c->der, der_of(cert.get()));
     // A PEM reader finds its block anywhere in the file, as OpenSSL's own readers do.
-    EXPECT_TRUE(PEM_read_rsaprv(dir.file("both.pem").c_str()));
+    EXPECT_TRUE(read_path(PEM_read_rsaprv, dir.file("both.pem")));
 }
 
 TEST(Readers, PemWithCrLfLinesAndTextAroundIt) {
@@ -235,7 +236,7 @@ TEST(Readers, PemWithCrLfLinesAndTextAroundIt) {
     }
     text += "trailing words\r\n";
     write_text(dir.file("crlf.pem"), text);
-    auto c = PEM_read_cert(dir.file("crlf.pem").c_str());
+    auto c = read_path(PEM_read_cert, dir.file("crlf.pem"));
     ASSERT_TRUE(c);
     EXPECT_EQ(c->der, der_of(cert.get()));
 }
@@ -245,7 +246,7 @@ TEST(Readers, KeepTheExactDerOfWhatTheyRead) {
     Chain chain = make_chain(3);
     CrlPtr crl = make_crl(chain.names[1], chain.keys[1], {1, 2, 3});
     write_p7(dir.file("b.p7b"), {chain.certs[2], chain.certs[0], chain.certs[1]}, {crl}, Form::Der);
-    auto p7 = P7s_read_file(dir.file("b.p7b").c_str());
+    auto p7 = read_path(P7s_read_file, dir.file("b.p7b"));
     ASSERT_TRUE(p7);
     ASSERT_EQ(p7->certs.size(), 3u);
     EXPECT_EQ(p7->certs[0]->der, der_of(chain.certs[2].get()));  // file order kept
@@ -263,7 +264,7 @@ TEST(Readers, Pkcs12KeepsEveryBagInOrderWithFriendlyNames) {
     o.name = "Ключ ☃";
     write_p12(dir.file("x.p12"), chain.keys[2].get(), chain.certs[2].get(), {chain.certs[1], chain.certs[0]}, o);
     ScriptedPassProvider provider({std::string(kPass)});
-    auto p12 = P12_read_file(dir.file("x.p12").c_str());
+    auto p12 = read_path(P12_read_file, dir.file("x.p12"));
     ASSERT_TRUE(p12);
     std::vector<int> types;
     std::vector<std::u16string> names;
@@ -281,8 +282,9 @@ TEST(Readers, Pkcs12KeepsEveryBagInOrderWithFriendlyNames) {
 TEST(Readers, EmptyBundlesAreNotInputs) {
     TempDir dir;
     write_p7(dir.file("empty.p7b"), {}, {}, Form::Der);
-    EXPECT_FALSE(P7s_read_file(dir.file("empty.p7b").c_str()));
-    EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::NotRecognised);
+    KxInput in = input_of(dir.file("empty.p7b"));
+    EXPECT_FALSE(P7s_read_file(in));
+    EXPECT_EQ(in.refusal().kind, KxReadFailure::NotRecognised);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ private:
 std::unique_ptr<Key> key_record(const Pkey& key) {
     TempDir dir;
     write_p8(dir.file("k"), key.get(), Form::Der);
-    return P8_read_file(dir.file("k").c_str());
+    return read_path(P8_read_file, dir.file("k"));
 }
 
 std::string text_of(const fs::path& p) {
@@ -439,7 +439,7 @@ TEST(BundleWriters, Pkcs12ReadsBackThroughOurReader) {
     Placed p = placed_chain();
     ScriptedPassProvider provider({std::string(kPass), std::string(kPass)});
     ASSERT_TRUE(P12_write_file(p.container.get(), dir.file("rt.p12").c_str()));
-    auto back = P12_read_file(dir.file("rt.p12").c_str());
+    auto back = read_path(P12_read_file, dir.file("rt.p12"));
     ASSERT_TRUE(back);
     std::vector<int> types;
     for (P12Bag* b = back->first.get(); b; b = b->next.get()) types.push_back(b->type);

@@ -115,6 +115,7 @@ TEST(ChainFromFiles, Pkcs12WithKeyAttachesIt) {
     qfix::write_p12(dir.file("user.p12"), files.chain.keys[2].get(), files.chain.certs[2].get(),
                     {files.chain.certs[0], files.chain.certs[1]});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(Arrive(doc, dir.file("user.p12"), &log));
     EXPECT_EQ(doc.m_nDepth, 2);

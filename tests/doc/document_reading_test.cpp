@@ -33,6 +33,7 @@ TEST_P(DocumentReading, AddsWhatTheFileHolds) {
     c.make(path);
     qfix::ScriptedPassProvider pass({"secret", "secret"});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     EXPECT_EQ(doc.OnOpenDocument(path.c_str()), c.bags.empty() ? FALSE : TRUE) << c.what;
     EXPECT_EQ(BagTypes(doc), c.bags) << c.what;
     for (const P12Bag* bag = doc.m_pBags->first.get(); bag; bag = bag->next.get())
@@ -225,18 +226,21 @@ TEST(DocumentReadingBlocks, OnePassPhrasePerFileAndAReasonPerSkippedBlock) {
                                KeyPem(qfix::ec_key().get(), true, "AES-128-CBC") + "-----BEGIN CERTIFICATE-----\n");
     qfix::ScriptedPassProvider pass({"wrong", "secret"});
     CVortlaneDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(path.c_str()));
+    doc.m_passSource = pass.source();
+    const ReadResult read = doc.Read(path.c_str());
+    ASSERT_TRUE(read.accepted());
+    EXPECT_EQ(read.reader, "pem-blocks");
     EXPECT_EQ(BagTypes(doc), (std::vector<int>{BAG_KEY, BAG_CERT, BAG_KEY}));
     ASSERT_EQ(pass.requests().size(), 2u);  // the wrong one, then the right one: not asked for the later key
     EXPECT_TRUE(pass.requests()[1].retry);
     std::vector<int> blocks;
     for (const P12Bag* bag = doc.m_pBags->first.get(); bag; bag = bag->next.get()) blocks.push_back(bag->origin.block);
     EXPECT_EQ(blocks, (std::vector<int>{1, 2, 4}));
-    ASSERT_EQ(doc.m_lastBlocks.size(), 5u);
-    EXPECT_EQ(doc.m_lastBlocks[2].label, "OPENSSH PRIVATE KEY");
-    EXPECT_EQ(doc.m_lastBlocks[2].failure.kind, KxReadFailure::OtherKind);
-    EXPECT_EQ(doc.m_lastBlocks[4].failure.kind, KxReadFailure::Damaged);
-    EXPECT_EQ(doc.m_lastBlocks[3].bags, 1);
+    ASSERT_EQ(read.blocks.size(), 5u);
+    EXPECT_EQ(read.blocks[2].label, "OPENSSH PRIVATE KEY");
+    EXPECT_EQ(read.blocks[2].failure.kind, KxReadFailure::OtherKind);
+    EXPECT_EQ(read.blocks[4].failure.kind, KxReadFailure::Damaged);
+    EXPECT_EQ(read.blocks[3].bags, 1);
 }
 
 }  // namespace

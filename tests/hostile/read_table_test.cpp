@@ -365,27 +365,32 @@ TEST_P(HostileRead, ThroughTheDocument) {
     fs::path input = row.make(dir.path());
     qfix::ScriptedPassProvider pass({kPass, kPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
 
     if (row.memory_limit) {
         ChildOptions limited;
         limited.memory_limit = row.memory_limit;
         ChildResult r = run_forked(
-            [&] { return doc.OnOpenDocument(input.c_str()) ? 0 : 10 + static_cast<int>(KX_last_read_error().kind); },
+            [&] {
+                const ReadResult read = doc.Read(input.c_str());
+                return read.accepted() ? 0 : 10 + static_cast<int>(read.refusal.kind);
+            },
             limited);
         ASSERT_EQ(r.signal, 0) << r.err;
         EXPECT_EQ(r.exit_code, row.expect.refused ? 10 + static_cast<int>(*row.expect.refused) : 0) << r.err;
         return;
     }
-    BOOL ok = doc.OnOpenDocument(input.c_str());
+    const ReadResult read = doc.Read(input.c_str());
+    const BOOL ok = read.accepted();
 
     if (row.expect.refused) {
         EXPECT_FALSE(ok);
         const auto kinds = acceptable(row.expect);
-        EXPECT_NE(std::find(kinds.begin(), kinds.end(), KX_last_read_error().kind), kinds.end())
-            << static_cast<int>(KX_last_read_error().kind) << " " << KX_last_read_error().detail;
+        EXPECT_NE(std::find(kinds.begin(), kinds.end(), read.refusal.kind), kinds.end())
+            << static_cast<int>(read.refusal.kind) << " " << read.refusal.detail;
         EXPECT_EQ(doc.m_pBags->first, nullptr) << "a refused file added something";
     } else {
-        ASSERT_TRUE(ok) << "reason " << static_cast<int>(KX_last_read_error().kind);
+        ASSERT_TRUE(ok) << "reason " << static_cast<int>(read.refusal.kind);
         if (row.expect.cert_bags >= 0) {
             EXPECT_EQ(count_bags(doc, BAG_CERT), row.expect.cert_bags);
         }

@@ -66,6 +66,7 @@ protected:
 TEST_P(KeyFileMode, ThroughTheDocument) {
     qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(OpenInput(doc, input_.string(), &log).accepted);
     doc.m_nOutputForm = form().index;
@@ -227,6 +228,7 @@ TEST(PassPhraseLeakDocument, LogHoldsNoPassPhrase) {
     qfix::write_bytes(dir.file("input.p12"), chain_materials().p12);
     qfix::ScriptedPassProvider pass({"wrong-Pass-3Fq", kInputPass, kOutputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(OpenInput(doc, dir.file("input.p12").string(), &log).accepted);
     for (int form : {FORM_PKCS12, FORM_PRIVATE_KEY, FORM_PKCS8}) {
@@ -329,8 +331,10 @@ TEST_P(WrongPassPhrase, IsSaidToBeWrongAndAskedAgain) {
     {
         qfix::ScriptedPassProvider pass({"wrong-Pass-3Fq", std::nullopt});
         CVortlaneDoc doc;
-        EXPECT_FALSE(doc.OnOpenDocument(input.c_str()));
-        EXPECT_EQ(KX_last_read_error().kind, KxReadFailure::WrongPassPhrase);
+        doc.m_passSource = pass.source();
+        const ReadResult read = doc.Read(input.c_str());
+        EXPECT_FALSE(read.accepted());
+        EXPECT_EQ(read.refusal.kind, KxReadFailure::WrongPassPhrase);
         ASSERT_EQ(pass.requests().size(), 2u);
         EXPECT_FALSE(pass.requests()[0].retry);
         EXPECT_TRUE(pass.requests()[1].retry) << "the second request must say the first was wrong";
@@ -338,6 +342,7 @@ TEST_P(WrongPassPhrase, IsSaidToBeWrongAndAskedAgain) {
     {
         qfix::ScriptedPassProvider pass({"wrong-Pass-3Fq", kRight});
         CVortlaneDoc doc;
+        doc.m_passSource = pass.source();
         EXPECT_TRUE(doc.OnOpenDocument(input.c_str())) << "the right pass phrase on the second try";
     }
 }

@@ -415,19 +415,37 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+namespace {
+ScriptedPassProvider* g_scripted = nullptr;  // the innermost one alive
+}  // namespace
+
 ScriptedPassProvider::ScriptedPassProvider(std::deque<std::optional<std::string>> answers)
-    : answers_(std::move(answers)) {
-    KX_set_pass_provider([this](const PassRequest& request) -> std::optional<SecretString> {
-        requests_.push_back(request);
-        if (answers_.empty()) return std::nullopt;
-        auto answer = std::move(answers_.front());
-        answers_.pop_front();
-        if (!answer) return std::nullopt;
-        return SecretString(*answer);
-    });
+    : answers_(std::move(answers)), outer_(g_scripted) {
+    g_scripted = this;
+    KX_set_pass_provider(source());
 }
 
-ScriptedPassProvider::~ScriptedPassProvider() { KX_set_pass_provider({}); }
+ScriptedPassProvider::~ScriptedPassProvider() {
+    g_scripted = outer_;
+    KX_set_pass_provider({});
+}
+
+std::optional<SecretString> ScriptedPassProvider::answer(const PassRequest& request) {
+    requests_.push_back(request);
+    if (answers_.empty()) return std::nullopt;
+    auto next = std::move(answers_.front());
+    answers_.pop_front();
+    if (!next) return std::nullopt;
+    return SecretString(*next);
+}
+
+PassProvider ScriptedPassProvider::source() {
+    return [this](const PassRequest& request) { return answer(request); };
+}
+
+KxInput input_of(const std::filesystem::path& path) {
+    return KxInput(path.c_str(), g_scripted ? g_scripted->source() : PassProvider{});
+}
 
 CommandResult run_command(const std::string& command) {
     CommandResult r;

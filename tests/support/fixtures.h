@@ -147,8 +147,9 @@ private:
     std::filesystem::path path_;
 };
 
-// Installs itself as the layer's pass-phrase provider for its lifetime: it answers from a queue
-// (nullopt = the user cancels; an empty queue answers nullopt) and records every request.
+// Installs itself as the writers' pass-phrase provider for its lifetime, and is the source of the
+// inputs made by input_of: it answers from a queue (nullopt = the user cancels; an empty queue answers
+// nullopt) and records every request. A document reads with it once given source().
 class ScriptedPassProvider {
 public:
     explicit ScriptedPassProvider(std::deque<std::optional<std::string>> answers = {});
@@ -158,11 +159,25 @@ public:
 
     void push(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
     const std::vector<PassRequest>& requests() const { return requests_; }
+    PassProvider source();
 
 private:
+    std::optional<SecretString> answer(const PassRequest& request);
+
     std::deque<std::optional<std::string>> answers_;
     std::vector<PassRequest> requests_;
+    ScriptedPassProvider* outer_ = nullptr;
 };
+
+// The input at `path` for a reader, with the innermost ScriptedPassProvider alive as its source (none
+// when there is none).
+KxInput input_of(const std::filesystem::path& path);
+// Calls a reader on a fresh input_of(path).
+template <class Reader>
+auto read_path(Reader reader, const std::filesystem::path& path) {
+    KxInput in = input_of(path);
+    return reader(in);
+}
 
 // Runs a shell command, returning its standard output and exit status.
 struct CommandResult {

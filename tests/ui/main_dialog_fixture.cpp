@@ -30,11 +30,12 @@ void MainDialogTest::TearDown() {
 
 void MainDialogWithPromptTest::SetUp() {
     MainDialogTest::SetUp();
-    InstallPassPhrasePrompt();
+    InstallPassPhrasePrompt(doc);
 }
 
 void MainDialogWithPromptTest::TearDown() {
     KX_set_pass_provider({});
+    doc.m_passSource = {};
     MainDialogTest::TearDown();
 }
 

@@ -16,12 +16,12 @@ TEST(LegacyProvider, LoadedOnlyWhenALegacyCipherIsNeeded) {
     write_cert(dir.file("c.pem"), make_self_signed(cn("start"), key).get(), Form::Pem);
     write_p8(dir.file("k.p8"), key.get(), Form::Der);
     {
-        KX_InputScope scope(dir.file("c.pem").c_str());
-        auto cert = PEM_read_cert(dir.file("c.pem").c_str());
+        KxInput in = input_of(dir.file("c.pem"));
+        auto cert = PEM_read_cert(in);
         ASSERT_TRUE(cert);
         ASSERT_TRUE(ASN1_write_der(cert->der, dir.file("c.der").c_str()));
     }
-    auto k = P8_read_file(dir.file("k.p8").c_str());
+    auto k = read_path(P8_read_file, dir.file("k.p8"));
     ASSERT_TRUE(k);
     ScriptedPassProvider provider({std::string("pw"), std::string("pw")});
     KX_set_pem_cry_algo(KX_PEM_3DES);
