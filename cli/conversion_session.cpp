@@ -27,8 +27,10 @@ InputOutcome ConversionSession::Read(const std::string& path) {
 
 void ConversionSession::Arrange() {
     if (accepted_ == 0) return;
-    doc_.BuildChain(&log_);
-    if (explainer_) explainer_->NoteArranged(*doc_.m_pBags);
+    // BuildChain's halves apart, so that the explanation takes the reasons the arrangement recorded.
+    const ChainRecord record = doc_.ArrangeChain();
+    WriteChainLog(record, &log_);
+    if (explainer_) explainer_->NoteArranged(record);
 }
 
 ChainExplanation ConversionSession::Explanation() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "crypto/kx.h"
+#include "doc/chain_record.h"
 #include "doc/input_readers.h"
 #include "framework/afx_core.h"
 
@@ -43,6 +44,8 @@ public:
 
     // Arranges the container into one chain and rewrites `log` with what it found.
     void BuildChain(CString* log);
+    // The same arrangement, returning what it decided for each bag; BuildChain's log is made from it.
+    ChainRecord ArrangeChain();
     // Writes the selected output form; appends the outcome to `log`. Nonzero when a file was written.
     virtual int WriteOutput(const CString& fileName, int depth, CString* log);
 

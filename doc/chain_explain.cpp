@@ -1,32 +1,12 @@
-// Fates are judged after the fact: the arrangement itself knows nothing of this module. A dropped
-// object's reason is read off what the arrangement was given and what it kept, with the same name
-// comparison as the chain rules, so that the explanation cannot change what is arranged.
+// Each dropped object's reason is the one its arrangement recorded; this module only remembers the
+// objects across arrangements, tells the ones an earlier arrangement cleaned, and makes the checks a
+// client would make on the chain that came out.
 #include "doc/chain_explain.h"
 
 #include "doc/chain_depth.h"
 #include "doc/chain_name.h"
 
-#include <unordered_map>
 #include <utility>
-
-const char* ReasonCode(DropReason reason) {
-    switch (reason) {
-    case DropReason::IssuerAbsent: return "issuer-absent";
-    case DropReason::IssuerDropped: return "issuer-dropped";
-    case DropReason::Sibling: return "sibling";
-    case DropReason::SelfSignedNotTop: return "self-signed-not-top";
-    case DropReason::TooDeep: return "too-deep";
-    case DropReason::RequestNotTop: return "request-not-top";
-    case DropReason::IssuerNotOnChain: return "issuer-not-on-chain";
-    case DropReason::NoMatchingCertificate: return "no-matching-certificate";
-    case DropReason::CertificateDropped: return "certificate-dropped";
-    case DropReason::MatchesOtherDepth: return "matches-other-depth";
-    case DropReason::AnotherKeyPlaced: return "another-key-placed";
-    case DropReason::NotUsed: return "not-used";
-    case DropReason::CleanedEarly: return "cleaned-early";
-    }
-    return "not-used";
-}
 
 const char* CheckCode(ChainCheck check) {
     switch (check) {
@@ -56,11 +36,7 @@ std::unordered_map<const P12Bag*, unsigned char> MarksOf(const P12& container) {
 struct ChainExplainer::Noted {
     ExplainedObject object;
     const P12Bag* bag = nullptr;  // null once an arrangement dropped it
-    KeyNumber number;             // a certificate's or request's public key, a key's own
-    NameMatch subjectMatch;       // beside object.subject and object.issuer, for comparing them
-    NameMatch issuerMatch;
-    bool selfSigned = false;
-    int droppedBy = 0;  // the arrangement that dropped it, counted from 1
+    int droppedBy = 0;            // the arrangement that dropped it, counted from 1
 };
 
 ChainExplainer::ChainExplainer() = default;
@@ -78,149 +54,28 @@ void ChainExplainer::NoteRead(const P12& container, const std::string& path) {
             noted.object.kind = cert->issuer ? ObjectKind::Certificate : ObjectKind::Request;
             noted.object.subject = cert->subject;
             noted.object.issuer = cert->issuer;
-            noted.subjectMatch = cert->subject_match;
-            noted.issuerMatch = cert->issuer_match;
-            noted.number = cert->pubkey.number;
-            noted.selfSigned = SelfSigned(*cert);
         } else if (const CRL* crl = bag->type == BAG_CRL ? bag->crl() : nullptr) {
             noted.object.kind = ObjectKind::Crl;
             noted.object.issuer = crl->issuer;
-            noted.issuerMatch = crl->issuer_match;
         } else if (const Key* key = bag->type == BAG_KEY ? bag->key() : nullptr) {
             noted.object.kind = ObjectKind::Key;
             noted.object.key = KEY_facts(key->number);
-            noted.number = key->number;
         }
-        live_.insert(bag);
+        live_.emplace(bag, noted_.size());
         noted_.push_back(std::move(noted));
     }
 }
 
-namespace {
-
-// The rules read backwards, over the objects one arrangement was given: `depth` holds where each of
-// them ended (-1: dropped), indexed like `noted`; objects that were not given have no say.
-template <typename Noted>
-class Judge {
-public:
-    Judge(const std::vector<Noted>& noted, const std::vector<int>& depth, const std::vector<bool>& given)
-        : noted_(noted), depth_(depth), given_(given), tooDeep_(noted.size(), false) {
-        for (std::size_t i = 0; i < noted.size(); ++i) {
-            const ObjectKind kind = noted[i].object.kind;
-            if (!given[i] || (kind != ObjectKind::Certificate && kind != ObjectKind::Request)) continue;
-            if (depth[i] > deepest_) deepest_ = depth[i];
-            if (kind == ObjectKind::Request) continue;
-            bySubject_[Subject(i)].push_back(i);
-            if (!noted[i].selfSigned) byIssuer_[Issuer(i)].push_back(i);
-        }
-        MarkTooDeep();
-    }
-
-    DropReason Reason(std::size_t i) const {
-        const ExplainedObject& object = noted_[i].object;
-        switch (object.kind) {
-        case ObjectKind::Certificate: return CertificateReason(i);
-        case ObjectKind::Request: return DropReason::RequestNotTop;
-        case ObjectKind::Crl: return CrlReason(Issuer(i));
-        case ObjectKind::Key: return KeyReason(i);
-        case ObjectKind::Other: break;
-        }
-        return DropReason::NotUsed;
-    }
-
-private:
-    using Index = std::unordered_map<ChainName, std::vector<std::size_t>, ChainNameHash>;
-
-    ChainName Subject(std::size_t i) const { return {&*noted_[i].object.subject, &noted_[i].subjectMatch}; }
-    ChainName Issuer(std::size_t i) const { return {&*noted_[i].object.issuer, &noted_[i].issuerMatch}; }
-
-    static const std::vector<std::size_t>& Find(const Index& index, const ChainName& name) {
-        static const std::vector<std::size_t> kNone;
-        auto found = index.find(name);
-        return found == index.end() ? kNone : found->second;
-    }
-
-    // A dropped certificate is too deep when its issuer sits at the deepest depth the chain holds, or
-    // is itself a dropped certificate that is too deep: walked down from that depth, never recursively.
-    void MarkTooDeep() {
-        std::vector<std::size_t> work;
-        for (std::size_t i = 0; i < noted_.size(); ++i)
-            if (given_[i] && depth_[i] >= kDeepestChainDepth) work.push_back(i);
-        while (!work.empty()) {
-            const std::size_t issuer = work.back();
-            work.pop_back();
-            for (std::size_t j : Find(byIssuer_, Subject(issuer))) {
-                if (depth_[j] >= 0 || tooDeep_[j]) continue;
-                tooDeep_[j] = true;
-                work.push_back(j);
-            }
-        }
-    }
-
-    DropReason CertificateReason(std::size_t i) const {
-        if (noted_[i].selfSigned) return DropReason::SelfSignedNotTop;
-        const std::vector<std::size_t>& issuers = Find(bySubject_, Issuer(i));
-        if (issuers.empty()) return DropReason::IssuerAbsent;
-        for (std::size_t j : issuers)
-            if (depth_[j] >= 0) return depth_[j] >= kDeepestChainDepth ? DropReason::TooDeep : DropReason::Sibling;
-        return tooDeep_[i] ? DropReason::TooDeep : DropReason::IssuerDropped;
-    }
-
-    DropReason CrlReason(const ChainName& issuer) const {
-        for (std::size_t j : Find(bySubject_, issuer))
-            if (depth_[j] >= kDeepestChainDepth) return DropReason::TooDeep;
-        return DropReason::IssuerNotOnChain;
-    }
-
-    DropReason KeyReason(std::size_t i) const {
-        bool matched = false;
-        bool matchedPlaced = false;
-        for (std::size_t j = 0; j < noted_.size(); ++j) {
-            const ObjectKind kind = noted_[j].object.kind;
-            if (!given_[j] || (kind != ObjectKind::Certificate && kind != ObjectKind::Request)) continue;
-            if (LN_cmp(noted_[j].number, noted_[i].number) != 0) continue;
-            matched = true;
-            if (depth_[j] < 0) continue;
-            matchedPlaced = true;
-            if (depth_[j] == deepest_) return DropReason::AnotherKeyPlaced;
-        }
-        if (!matched) return DropReason::NoMatchingCertificate;
-        return matchedPlaced ? DropReason::MatchesOtherDepth : DropReason::CertificateDropped;
-    }
-
-    const std::vector<Noted>& noted_;
-    const std::vector<int>& depth_;
-    const std::vector<bool>& given_;
-    Index bySubject_;
-    Index byIssuer_;
-    int deepest_ = -1;
-    std::vector<bool> tooDeep_;
-};
-
-}  // namespace
-
-void ChainExplainer::NoteArranged(const P12& container) {
+void ChainExplainer::NoteArranged(const ChainRecord& record) {
     ++arrangements_;
-    const auto marks = MarksOf(container);
-    std::vector<int> depth(noted_.size(), -1);
-    std::vector<bool> given(noted_.size(), false);
-    for (std::size_t i = 0; i < noted_.size(); ++i) {
-        if (!noted_[i].bag) continue;
-        given[i] = true;
-        auto found = marks.find(noted_[i].bag);
-        if (found != marks.end() && found->second != MARK_NONE) depth[i] = found->second;
-    }
-    Judge<Noted> judge(noted_, depth, given);
-    live_.clear();
-    for (std::size_t i = 0; i < noted_.size(); ++i) {
-        if (!given[i]) continue;
-        if (marks.count(noted_[i].bag)) {
-            live_.insert(noted_[i].bag);
-            continue;
-        }
-        noted_[i].object.reason = judge.Reason(i);
-        noted_[i].droppedBy = arrangements_;
-        noted_[i].bag = nullptr;
+    for (const BagFate& fate : record.given) {
+        auto found = live_.find(fate.bag);
+        if (found == live_.end() || fate.placed()) continue;
+        Noted& noted = noted_[found->second];
+        noted.object.reason = fate.reason;
+        noted.droppedBy = arrangements_;
+        noted.bag = nullptr;
+        live_.erase(found);
     }
 }
 

@@ -1,34 +1,17 @@
 // The explanation of an arrangement: every object read, in input order, with where it was placed or
-// why it was dropped, and the checks a client would make on the chain that came out. It watches the
-// container from outside (what each read added, what each arrangement kept) and never changes it.
+// why it was dropped, and the checks a client would make on the chain that came out. It watches from
+// outside (what each read added to the container, what each arrangement recorded) and changes nothing.
 #pragma once
 
 #include "crypto/kx.h"
+#include "doc/chain_record.h"
 
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 enum class ObjectKind { Certificate, Request, Crl, Key, Other };
-
-// Why an object was dropped. The spellings (ReasonCode) are fixed: scripts rely on them.
-enum class DropReason {
-    IssuerAbsent,
-    IssuerDropped,
-    Sibling,
-    SelfSignedNotTop,
-    TooDeep,
-    RequestNotTop,
-    IssuerNotOnChain,
-    NoMatchingCertificate,
-    CertificateDropped,
-    MatchesOtherDepth,
-    AnotherKeyPlaced,
-    NotUsed,
-    CleanedEarly,  // cleaned by an earlier arrangement, before the later inputs arrived
-};
-const char* ReasonCode(DropReason reason);
 
 enum class ChainCheck { Expired, NotYetValid, SignatureInvalid, IssuerNotCa, IssuerCannotSign };
 const char* CheckCode(ChainCheck check);
@@ -69,18 +52,18 @@ public:
     // After a read put its objects into the container, before the chain is arranged: takes note of each
     // object not seen before, as read from `path`.
     void NoteRead(const P12& container, const std::string& path);
-    // After an arrangement: each noted object no longer in the container gets the reason it was dropped,
-    // judged over everything that arrangement was given.
-    void NoteArranged(const P12& container);
+    // After an arrangement: each noted object it dropped takes the reason the arrangement recorded.
+    void NoteArranged(const ChainRecord& record);
     // The objects' fates and the chain's checks, over the container as the last arrangement left it.
     ChainExplanation Explain(const P12& container) const;
 
-    struct Noted;  // one object as it was read (defined beside the rules that judge it)
+    struct Noted;  // one object as it was read, and the arrangement that dropped it
 
 private:
     std::vector<Noted> noted_;
-    // The bags of the container that are noted objects, by address: a bag keeps its address for as
-    // long as it stays in the container, and only a bag that left it can give its address to another.
-    std::unordered_set<const P12Bag*> live_;
+    // The bags of the container that are noted objects, by address, with their index in noted_: a bag
+    // keeps its address for as long as it stays in the container, and only a bag that left it can give
+    // its address to another.
+    std::unordered_map<const P12Bag*, std::size_t> live_;
     int arrangements_ = 0;
 };

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,42 @@ TEST(ChainBuildingAgainstReference, RandomContainersGiveIdenticalResults) {
             ASSERT_EQ(Contents(doc), Contents(reference)) << "round " << round;
             for (const Placed& p : Contents(doc)) ASSERT_LE(p.mark, 7);
         }
+    }
+}
+
+// The record of an arrangement against what it left: one fate per bag it was given, in that order; the
+// placed ones are exactly the bags left, at their marks; each dropped one has a reason and was cleaned
+// once; and the log made from the record is the one BuildChain writes.
+TEST(ChainBuildingAgainstReference, EveryBagGetsExactlyOneFate) {
+    std::mt19937 rng(20261210);
+    for (int round = 0; round < 500; ++round) {
+        CVortlaneDoc doc, twin;
+        FillRandom(rng, doc, twin);
+        std::vector<const P12Bag*> given;
+        for (const P12Bag* bag = doc.m_pBags->first.get(); bag; bag = bag->next.get()) given.push_back(bag);
+        const ChainRecord record = doc.ArrangeChain();
+        ASSERT_EQ(record.given.size(), given.size()) << "round " << round;
+        std::set<const P12Bag*> placed;
+        std::multiset<std::size_t> cleaned(record.cleaned.begin(), record.cleaned.end());
+        for (std::size_t i = 0; i < given.size(); ++i) {
+            const BagFate& fate = record.given[i];
+            ASSERT_EQ(fate.bag, given[i]) << "round " << round;
+            ASSERT_EQ(fate.reason.has_value(), !fate.placed()) << "round " << round;
+            ASSERT_EQ(cleaned.count(i), fate.placed() ? 0u : 1u) << "round " << round;
+            if (fate.placed()) placed.insert(fate.bag);
+        }
+        std::size_t left = 0;
+        for (const P12Bag* bag = doc.m_pBags->first.get(); bag; bag = bag->next.get(), ++left) {
+            ASSERT_TRUE(placed.count(bag)) << "round " << round;
+            const auto at = std::find(given.begin(), given.end(), bag) - given.begin();
+            EXPECT_EQ(record.given[at].depth, bag->mark) << "round " << round;
+        }
+        EXPECT_EQ(left, placed.size()) << "round " << round;
+        EXPECT_EQ(record.depth, doc.m_nDepth);
+        CString fromRecord, built;
+        WriteChainLog(record, &fromRecord);
+        twin.BuildChain(&built);
+        EXPECT_EQ(fromRecord, built) << "round " << round;
     }
 }
 
