@@ -244,7 +244,7 @@ std::unique_ptr<CVortlaneDoc> arranged(const std::vector<CertPtr>& certs, EVP_PK
     for (const CertPtr& c : certs) P12_add_cert(doc->m_pBags.get(), record(c.get()), nullptr, MARK_NONE);
     if (key) {
         write_p8(dir.file("key.pem"), key, Form::Pem);
-        P12_add_key(doc->m_pBags.get(), PEM_read_p8(dir.file("key.pem").c_str()), nullptr, MARK_NONE);
+        P12_add_key(doc->m_pBags.get(), read_path(PEM_read_p8, dir.file("key.pem")), nullptr, MARK_NONE);
     }
     doc->BuildChain(nullptr);
     return doc;
