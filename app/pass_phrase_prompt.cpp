@@ -16,8 +16,8 @@ SecretPromptRequest PassPhrasePromptFor(const PassRequest& request) {
     return prompt;
 }
 
-void InstallPassPhrasePrompt() {
-    KX_set_pass_provider([](const PassRequest& request) -> std::optional<SecretString> {
+PassProvider PassPhrasePrompt() {
+    return [](const PassRequest& request) -> std::optional<SecretString> {
         std::string entry;
         const bool given = AfxPromptSecret(PassPhrasePromptFor(request), &entry);
         std::optional<SecretString> result;
@@ -26,5 +26,7 @@ void InstallPassPhrasePrompt() {
         volatile char* bytes = entry.data();
         for (std::size_t i = 0; i < entry.size(); ++i) bytes[i] = '\0';
         return result;
-    });
+    };
 }
+
+void InstallPassPhrasePrompt() { KX_set_pass_provider(PassPhrasePrompt()); }

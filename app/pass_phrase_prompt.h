@@ -8,4 +8,7 @@
 
 // What the prompt shows for a request of the crypto layer.
 SecretPromptRequest PassPhrasePromptFor(const PassRequest& request);
+// The prompt as a pass phrase source, for the document's writes.
+PassProvider PassPhrasePrompt();
+// Makes it the source the crypto layer's readers ask.
 void InstallPassPhrasePrompt();

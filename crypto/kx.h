@@ -45,8 +45,8 @@ constexpr int KX_P12_RC2_40 = 10016;     // pbeWithSHA1And40BitRC2-CBC
 // for traditional PEM. The only choice a default OpenSSL 3 and every common importer read.
 constexpr int KX_AES256 = 12256;
 
-// Iteration counts of password-based encryption and of the PKCS#12 MAC, unless KX_set_pbe_iterations
-// says otherwise. The older schemes keep the count they always had so that their files stay as they were.
+// Iteration counts of password-based encryption and of the PKCS#12 MAC, unless a write's settings say
+// otherwise. The older schemes keep the count they always had so that their files stay as they were.
 constexpr int KX_AES256_ITERATIONS = 600'000;
 constexpr int KX_LEGACY_ITERATIONS = 2048;
 
@@ -170,14 +170,16 @@ std::size_t DN_hash(const NameMatch& name);
 // A new friendly name made from the certificate's subject (its common name where it has one).
 std::u16string get_frname_from_dn(const Cert* cert);
 
-// ---- Cipher selection (library-wide, for later writes) ---------------------------------------
+// ---- Cipher selection (library-wide) ---------------------------------------------------------
+// The window's document keeps its choices here and reads them back into the settings of its write;
+// no writer reads them.
 
 void KX_set_pem_cry_algo(int id);
 void KX_set_p12_kb_cry_algo(int id);
 void KX_set_p5_cry_algo(int id);
-// The iteration count of every later PKCS#8 and PKCS#12 write, whatever the cipher; 0 (or a count
-// outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would refuse) restores each cipher's default.
-void KX_set_pbe_iterations(int count);
+int KX_get_pem_cry_algo();
+int KX_get_p12_kb_cry_algo();
+int KX_get_p5_cry_algo();
 
 // ---- Readers: each returns its record, or null when the file is not of its kind --------------
 
@@ -263,8 +265,9 @@ bool KX_watch_allocations();
 // What each program does first, before it holds a pass phrase or a key: makes itself non-dumpable with a
 // core limit of 0, and watches allocations as above. False when any of it could not be done.
 bool KX_guard_process();
-// For a caller that caught std::bad_alloc around a read or a write: records OutOfMemory for it.
-void KX_record_out_of_memory(bool writing);
+// For a caller that caught std::bad_alloc around a read: records OutOfMemory for it. (A write says so in
+// its outcome.)
+void KX_record_out_of_memory();
 
 // Inputs larger than this are refused without being read whole.
 constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;
@@ -274,51 +277,11 @@ constexpr std::size_t KX_MAX_BUNDLE_ENTRIES = 10'000;
 // Password-based encryption asking for more iterations than this is refused before any key derivation.
 constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
 
-// ---- Writers: nonzero on success, zero on any failure ----------------------------------------
-// Files are written atomically (a temporary file beside the target, then rename); on failure an
-// existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
-// A target that exists and is not a regular file is refused; a symbolic link is written through (the
-// file it points to is replaced, in its own folder).
-
-int ASN1_write_der(const std::vector<unsigned char>& der, const char* path);
-int PEM_write_cert(const Cert* cert, const char* path);
-int PEM_write_crl(const CRL* crl, const char* path);
-int PEM_write_req(const Cert* req, const char* path);
-int PEM_write_rsaprv(const Key* key, const char* path);  // traditional PEM, cipher of KX_set_pem_cry_algo
-int PEM_write_dsaprv(const Key* key, const char* path);
-int PEM_write_ecprv(const Key* key, const char* path);
-int P12_write_file(const P12* container, const char* path);  // key bag cipher of KX_set_p12_kb_cry_algo
-int P7s_write_file(const P12* container, const char* path);  // certs-only SignedData, DER
-int PEM_write_p7(const P12* container, const char* path);
-int P8_write_file(const Key* key, const char* path);     // unencrypted PKCS#8, DER
-int P8enc_write_file(const Key* key, const char* path);  // scheme of KX_set_p5_cry_algo
-int PEM_write_p8(const Key* key, const char* path);
-int PEM_write_p8enc(const Key* key, const char* path);
-
-// Why the last write failed.
-enum class KxWriteFailure {
-    None,
-    NoPassPhrase,       // an encrypted output and the provider gave none
-    CipherUnavailable,  // the chosen cipher cannot be had: nothing is written
-    UnsupportedKey,     // the writer cannot hold this kind of key
-    CannotWrite,        // the file could not be created, written or renamed into place
-    Encoding,           // the library failed to encode
-    OutOfMemory,
-};
-KxWriteFailure KX_last_write_error();
-// For CannotWrite: why, as the system said it ("no space left on device", "read-only file system") or
-// "not a regular file" for a target that is a device, FIFO, socket or directory. Empty otherwise.
-std::string KX_last_write_detail();
-
-// The command line's "-o -": while set to an open descriptor, writers put their output there instead
-// of into the file named (which then only names the output in the log). -1, the start: files.
-void KX_set_output_descriptor(int fd);
-
 // ---- Pass phrases ----------------------------------------------------------------------------
-// No call above carries a pass phrase: the layer asks the provider that the program installs.
-// For inputs it asks only once a file is known to be of an encrypted kind, and again (with `retry`
-// set) after a wrong one, until the provider gives none. For outputs it asks once for a new pass
-// phrase; the provider confirms it with the user. An empty pass phrase for an output counts as none.
+// No reader carries a pass phrase: the layer asks the provider that the program installs, only once a
+// file is known to be of an encrypted kind, and again (with `retry` set) after a wrong one, until the
+// provider gives none. A writer asks its settings' source once for a new pass phrase; the source
+// confirms it with the user. An empty pass phrase for an output counts as none.
 
 // A string that wipes its bytes when it goes away.
 class SecretString {
@@ -347,6 +310,74 @@ struct PassRequest {
 // Returns the pass phrase, or none to give up (Cancel).
 using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
 void KX_set_pass_provider(PassProvider provider);  // an empty function: no pass phrases at all
+
+// ---- Writers --------------------------------------------------------------------------------
+// Each is given what to write and a settings value, and returns whether it wrote and why not.
+// Files are written atomically (a temporary file beside the target, then rename); on failure an
+// existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
+// A target that exists and is not a regular file is refused; a symbolic link is written through (the
+// file it points to is replaced, in its own folder). The cipher is checked and the pass phrase
+// collected before the target is touched.
+
+enum class KxWriteFailure {
+    None,
+    NoPassPhrase,       // an encrypted output and the pass phrase source gave none
+    CipherUnavailable,  // the chosen cipher, PRF or MAC digest cannot be had: nothing is written
+    UnsupportedKey,     // the writer cannot hold this kind of key
+    CannotWrite,        // the file could not be created, written or renamed into place
+    Encoding,           // the library failed to encode
+    OutOfMemory,
+};
+
+struct KxWriteSettings {
+    int form = 0;     // the output form's index, for the caller that picks the writer; writers ignore it
+    bool der = true;  // DER, or PEM (for the caller that picks the writer)
+    // The key's cipher: KX_PEM_* or KX_AES256 for traditional PEM, KX_P5_* or KX_AES256 for PKCS#8,
+    // KX_P12_* or KX_AES256 for the PKCS#12 key bags. KX_CIPHER_NONE: traditional PEM in clear; an
+    // encrypted PKCS#8 or a PKCS#12 refuses it (CipherUnavailable), never writing the key in clear.
+    int key_cipher = KX_CIPHER_NONE;
+    // The PKCS#12 certificate safe: a KX_P12_* identifier or KX_AES256, KX_CIPHER_NONE for a safe in
+    // clear; none: AES-256 under an AES-256 key cipher, pbeWithSHA1And3-KeyTripleDES-CBC otherwise.
+    std::optional<int> cert_cipher;
+    // The PRF digest of PBES2 (KX_AES256 only: "sha256", "sha1", "sha384", "sha512"); empty: SHA-256.
+    std::string prf;
+    // The PKCS#12 MAC's digest ("sha1", "sha256" ...); empty: SHA-256 under an AES-256 key cipher,
+    // SHA-1 otherwise.
+    std::string mac_digest;
+    // PBE iterations; 0 (or a count outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would
+    // refuse): KX_AES256_ITERATIONS for KX_AES256, KX_LEGACY_ITERATIONS for the others.
+    int iterations = 0;
+    int mac_iterations = 0;  // the PKCS#12 MAC's, by the same rule; 0: the count the PBEs use
+    // The name of each PKCS#12 key and of its certificate; none: each bag's own.
+    std::optional<std::u16string> friendly_name;
+    std::string path;  // where to write
+    int fd = -1;       // >= 0: written down this open descriptor instead; `path` then only names it
+    // Asked once for an encrypted output's pass phrase; none, empty or no function: NoPassPhrase.
+    PassProvider pass;
+};
+
+struct KxWriteOutcome {
+    bool written = false;
+    KxWriteFailure failure = KxWriteFailure::None;
+    // For CannotWrite: why, as the system said it ("no space left on device", "read-only file system")
+    // or "not a regular file" for a target that is a device, FIFO, socket or directory. Empty otherwise.
+    std::string detail;
+};
+
+KxWriteOutcome ASN1_write_der(const std::vector<unsigned char>& der, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_cert(const Cert* cert, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_crl(const CRL* crl, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_req(const Cert* req, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_rsaprv(const Key* key, const KxWriteSettings& settings);  // traditional PEM
+KxWriteOutcome PEM_write_dsaprv(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_ecprv(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome P12_write_file(const P12* container, const KxWriteSettings& settings);
+KxWriteOutcome P7s_write_file(const P12* container, const KxWriteSettings& settings);  // certs-only SignedData, DER
+KxWriteOutcome PEM_write_p7(const P12* container, const KxWriteSettings& settings);
+KxWriteOutcome P8_write_file(const Key* key, const KxWriteSettings& settings);  // unencrypted PKCS#8, DER
+KxWriteOutcome P8enc_write_file(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_p8(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_p8enc(const Key* key, const KxWriteSettings& settings);
 
 // ---- Facts for explaining a chain (read only; none of them changes an arrangement) ------------
 

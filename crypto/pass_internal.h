@@ -1,4 +1,4 @@
-// Asking the installed pass-phrase provider, and the library-wide cipher choices for writers.
+// Asking the installed pass-phrase provider, and the algorithms a writer may need.
 #pragma once
 
 #include "crypto/kx.h"
@@ -10,12 +10,6 @@ std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool
 
 // OpenSSL's pem_password_cb over a SecretString passed as `u`.
 int copy_pass_cb(char* buf, int size, int rwflag, void* u);
-
-int pem_cipher_choice();
-int p12_key_cipher_choice();
-int p5_cipher_choice();
-// The iteration count for a write with that cipher choice: the one set, or the cipher's default.
-int pbe_iterations(int choice);
 
 // Makes sure OpenSSL can run the named cipher or digest, loading the legacy provider (with the
 // default one) the first time an algorithm is missing. False when it still cannot be had.

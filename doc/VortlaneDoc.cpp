@@ -56,7 +56,7 @@ BOOL CVortlaneDoc::OnOpenDocument(const char* path) {
     try {
         return TryReaders(path);
     } catch (const std::bad_alloc&) {
-        KX_record_out_of_memory(false);
+        KX_record_out_of_memory();
         return FALSE;
     }
 }

@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ClearScratchDir();
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     CVortlaneDoc doc;
+    doc.m_passSource = fuzz::SeedPassSource();
     CString log;
     std::vector<std::string> names;
     while (names.size() < kMaxFiles) {

@@ -11,6 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ClearScratchDir();
     const std::string path = fuzz::WriteScratchFile("input", data, size);
     CVortlaneDoc doc;
+    doc.m_passSource = fuzz::SeedPassSource();
     CString log;
     OpenInput(doc, path, &log);
     fuzz::ConvertEveryForm(doc, static_cast<unsigned>(size), {"input"});

@@ -86,14 +86,16 @@ std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_
 // next one after a wrong one), so that mutations of every encrypted seed get past their decryption.
 constexpr const char* kSeedPassPhrases[] = {"fuzz", ""};
 
-void InstallPassProvider() {
-    KX_set_pass_provider([next = std::size_t{0}](const PassRequest& req) mutable -> std::optional<SecretString> {
+PassProvider SeedPassSource() {
+    return [next = std::size_t{0}](const PassRequest& req) mutable -> std::optional<SecretString> {
         if (req.purpose == PassPurpose::ProtectOutput) return SecretString("fuzz-out");
         if (!req.retry) next = 0;
         if (next >= std::size(kSeedPassPhrases)) return std::nullopt;
         return SecretString(kSeedPassPhrases[next++]);
-    });
+    };
 }
+
+void InstallPassProvider() { KX_set_pass_provider(SeedPassSource()); }
 
 void ConvertEveryForm(CVortlaneDoc& doc, unsigned choice, const std::vector<std::string>& inputs) {
     ClickCipherButton(kCipherButtons[choice % kCipherButtonCount], doc);

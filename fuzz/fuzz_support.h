@@ -22,6 +22,8 @@ void ClearScratchDir();
 std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_t size);
 
 // Inputs are opened with each pass phrase of the seed corpus in turn; outputs get one of their own.
+PassProvider SeedPassSource();
+// Makes it the source the crypto layer's readers ask.
 void InstallPassProvider();
 
 // Clicks the cipher button `choice` (modulo the number of buttons), then writes every form in DER and

@@ -66,6 +66,7 @@ protected:
 TEST_P(KeyFileMode, ThroughTheDocument) {
     qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(OpenInput(doc, input_.string(), &log).accepted);
     doc.m_nOutputForm = form().index;
@@ -227,6 +228,7 @@ TEST(PassPhraseLeakDocument, LogHoldsNoPassPhrase) {
     qfix::write_bytes(dir.file("input.p12"), chain_materials().p12);
     qfix::ScriptedPassProvider pass({"wrong-Pass-3Fq", kInputPass, kOutputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(OpenInput(doc, dir.file("input.p12").string(), &log).accepted);
     for (int form : {FORM_PKCS12, FORM_PRIVATE_KEY, FORM_PKCS8}) {

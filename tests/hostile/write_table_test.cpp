@@ -217,6 +217,7 @@ TEST_P(HostileWrite, ThroughTheDocument) {
     if (c.row.unprivileged && geteuid() == 0 && !unprivileged_user()) GTEST_SKIP() << "no unprivileged user";
     qfix::ScriptedPassProvider pass({kInputPass, kOutputPass, kOutputPass});
     CVortlaneDoc doc;
+    doc.m_passSource = pass.source();
     CString log;
     ASSERT_TRUE(OpenInput(doc, setup_.input.string(), &log).accepted);
     doc.m_nOutputForm = c.form.index;

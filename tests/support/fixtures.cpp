@@ -396,15 +396,22 @@ TempDir::~TempDir() {
 }
 
 ScriptedPassProvider::ScriptedPassProvider(std::deque<std::optional<std::string>> answers)
-    : answers_(std::move(answers)) {
-    KX_set_pass_provider([this](const PassRequest& request) -> std::optional<SecretString> {
-        requests_.push_back(request);
-        if (answers_.empty()) return std::nullopt;
-        auto answer = std::move(answers_.front());
-        answers_.pop_front();
+    : script_(std::make_shared<Script>()) {
+    script_->answers = std::move(answers);
+    KX_set_pass_provider(source());
+}
+
+PassProvider ScriptedPassProvider::source() const {
+    return [weak = std::weak_ptr<Script>(script_)](const PassRequest& request) -> std::optional<SecretString> {
+        const std::shared_ptr<Script> script = weak.lock();
+        if (!script) return std::nullopt;
+        script->requests.push_back(request);
+        if (script->answers.empty()) return std::nullopt;
+        auto answer = std::move(script->answers.front());
+        script->answers.pop_front();
         if (!answer) return std::nullopt;
         return SecretString(*answer);
-    });
+    };
 }
 
 ScriptedPassProvider::~ScriptedPassProvider() { KX_set_pass_provider({}); }

@@ -153,12 +153,17 @@ public:
     ScriptedPassProvider(const ScriptedPassProvider&) = delete;
     ScriptedPassProvider& operator=(const ScriptedPassProvider&) = delete;
 
-    void push(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-    const std::vector<PassRequest>& requests() const { return requests_; }
+    void push(std::optional<std::string> answer) { script_->answers.push_back(std::move(answer)); }
+    // The same script, for a write's settings or a document's source; it gives none once this is gone.
+    PassProvider source() const;
+    const std::vector<PassRequest>& requests() const { return script_->requests; }
 
 private:
-    std::deque<std::optional<std::string>> answers_;
-    std::vector<PassRequest> requests_;
+    struct Script {
+        std::deque<std::optional<std::string>> answers;
+        std::vector<PassRequest> requests;
+    };
+    std::shared_ptr<Script> script_;
 };
 
 // Runs a shell command, returning its standard output and exit status.
