@@ -330,8 +330,10 @@ enum class KxWriteFailure {
 };
 
 struct KxWriteSettings {
-    int form = 0;     // the output form's index, for the caller that picks the writer; writers ignore it
-    bool der = true;  // DER, or PEM (for the caller that picks the writer)
+    // The output form's index (0..6: Certificate, CRL, PrivateKey, PKCS#12, PKCS#7, PKCS#8, CertReq) and
+    // DER or PEM: for the caller that picks the writer; the writers themselves ignore both.
+    int form = 0;
+    bool der = true;
     // The key's cipher: KX_PEM_* or KX_AES256 for traditional PEM, KX_P5_* or KX_AES256 for PKCS#8,
     // KX_P12_* or KX_AES256 for the PKCS#12 key bags. KX_CIPHER_NONE: traditional PEM in clear; an
     // encrypted PKCS#8 or a PKCS#12 refuses it (CipherUnavailable), never writing the key in clear.
