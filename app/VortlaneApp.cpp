@@ -20,7 +20,7 @@ CVortlaneApp::CVortlaneApp() : CWinApp(nullptr) { RegisterApplicationResources()
 
 BOOL CVortlaneApp::InitInstance() {
     // Encrypted inputs and outputs ask the user through the framework's masked prompt.
-    InstallPassPhrasePrompt(m_doc);
+    m_doc.m_passSource = PassPhrasePrompt();
 
     AfxEnableControlContainer();
     Enable3dControls();

@@ -16,8 +16,8 @@ SecretPromptRequest PassPhrasePromptFor(const PassRequest& request) {
     return prompt;
 }
 
-void InstallPassPhrasePrompt(CVortlaneDoc& doc) {
-    const PassProvider prompt = [](const PassRequest& request) -> std::optional<SecretString> {
+PassProvider PassPhrasePrompt() {
+    return [](const PassRequest& request) -> std::optional<SecretString> {
         std::string entry;
         const bool given = AfxPromptSecret(PassPhrasePromptFor(request), &entry);
         std::optional<SecretString> result;
@@ -27,7 +27,4 @@ void InstallPassPhrasePrompt(CVortlaneDoc& doc) {
         for (std::size_t i = 0; i < entry.size(); ++i) bytes[i] = '\0';
         return result;
     };
-    // The document reads with it; the writers still ask the installed provider.
-    doc.m_passSource = prompt;
-    KX_set_pass_provider(prompt);
 }

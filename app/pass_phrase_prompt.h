@@ -9,5 +9,5 @@
 
 // What the prompt shows for a request of the crypto layer.
 SecretPromptRequest PassPhrasePromptFor(const PassRequest& request);
-// Makes the prompt the pass-phrase source of the document's reads and of the writers.
-void InstallPassPhrasePrompt(CVortlaneDoc& doc);
+// The prompt as a pass-phrase source, for the document's reads and writes.
+PassProvider PassPhrasePrompt();

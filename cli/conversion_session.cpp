@@ -37,14 +37,17 @@ ChainExplanation ConversionSession::Explanation() const {
     return explainer_ ? explainer_->Explain(*doc_.m_pBags) : ChainExplanation{};
 }
 
-void ConversionSession::Choose(bool der, std::optional<int> cipher, int iterations) {
-    doc_.m_bDerOutput = der ? 1 : 0;
-    if (cipher) StoreFormCipher(doc_, doc_.m_nOutputForm, *cipher);
-    doc_.m_nPbeIterations = iterations;
+KxWriteSettings ConversionSession::WriteSettings(bool der, std::optional<int> cipher, int iterations) const {
+    KxWriteSettings settings;
+    settings.form = doc_.m_nOutputForm;
+    settings.der = der;
+    settings.key_cipher = cipher ? *cipher : FormCipherIdentifier(doc_, doc_.m_nOutputForm);
+    settings.iterations = iterations;
+    return settings;
 }
 
-bool ConversionSession::Convert(const std::string& fileName, int depth) {
-    return doc_.WriteOutput(fileName, depth, &log_) != 0;
+KxWriteOutcome ConversionSession::Convert(const KxWriteSettings& settings, int depth) {
+    return doc_.Write(settings, depth, &log_);
 }
 
 std::string LogForTerminal(const CString& log) {

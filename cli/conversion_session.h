@@ -33,13 +33,13 @@ public:
     // What became of each object read and why, over the chain as it stands; empty when not watched.
     ChainExplanation Explanation() const;
 
-    // Sets the document's encoding, the identifier the form is written with (none: the document's start
-    // value) and the iteration count (0: each cipher's default).
-    void Choose(bool der, std::optional<int> cipher, int iterations);
+    // The settings of a write of the session's form: the encoding, the identifier the form is written
+    // with (none: the document's start value) and the iteration count (0: each cipher's default). Where
+    // and with which pass phrase source are the caller's to add.
+    KxWriteSettings WriteSettings(bool der, std::optional<int> cipher, int iterations) const;
 
-    // Writes the output form to `fileName` from `depth`, appending the outcome to the log. True when a
-    // file was written.
-    bool Convert(const std::string& fileName, int depth);
+    // Writes the output form as `settings` say from `depth`, appending the outcome to the log.
+    KxWriteOutcome Convert(const KxWriteSettings& settings, int depth);
 
     int accepted() const { return accepted_; }
     const CString& log() const { return log_; }

@@ -34,18 +34,13 @@ std::string WriteOutcome(const CString& logBefore, const CString& logAfter) {
 
 int Run(CliSettings settings) {
     TerminalPrompt terminal;
-    // The crypto layer keeps the provider until it is replaced; it is replaced before `terminal` goes.
+    // Reads and the write ask it; both are done before `terminal` goes.
     auto provider =
         std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr);
     const PassProvider passSource = [provider](const PassRequest& request) { return (*provider)(request); };
-    KX_set_pass_provider(passSource);
-    struct ProviderReset {
-        ~ProviderReset() { KX_set_pass_provider({}); }
-    } providerReset;
 
     // "-o -": the output goes down standard output, so the log goes to standard error.
     const bool toStdout = settings.output && *settings.output == "-";
-    if (toStdout) KX_set_output_descriptor(STDOUT_FILENO);
     std::ostream& logStream = toStdout ? std::cerr : std::cout;
 
     // A command line hands over all its inputs at once: by default they are all read and the chain is
@@ -71,10 +66,12 @@ int Run(CliSettings settings) {
         std::cerr << "quillon-cli: no input accepted; nothing written\n";
         status = kExitNothingWritten;
     } else if (!settings.dryRun) {
-        session.Choose(settings.der, settings.cipher, settings.iterations);
-        const std::string fileName = settings.output ? *settings.output : session.outputName();
+        KxWriteSettings write = session.WriteSettings(settings.der, settings.cipher, settings.iterations);
+        write.path = settings.output ? *settings.output : session.outputName();
+        if (toStdout) write.fd = STDOUT_FILENO;
+        write.pass = passSource;
         const CString logBefore = session.log();
-        if (!session.Convert(fileName, settings.depth)) {
+        if (!session.Convert(write, settings.depth).written) {
             std::cerr << "quillon-cli: nothing written: " << WriteOutcome(logBefore, session.log()) << "\n";
             status = kExitNothingWritten;
         }

@@ -1,6 +1,5 @@
 // Atomic output files.
 #include "crypto/atomic_file_internal.h"
-#include "crypto/errors_internal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,8 +18,6 @@
 
 namespace kx {
 namespace {
-
-thread_local int g_output_fd = -1;
 
 // Our named temporaries are older than this only when the writer died (kill -9, power failure).
 constexpr time_t kStaleSeconds = 3600;
@@ -68,19 +65,23 @@ private:
     bool pipe_ = false;
 };
 
-bool cannot_write(std::string why) {
-    fail_write(KxWriteFailure::CannotWrite, std::move(why));
-    return false;
-}
+// Why the write under way failed, once it has.
+struct Failure {
+    std::string why;
 
-// The system's reason, as a log line continues it: "no space left on device".
-bool cannot_write_errno(int err) {
-    std::string why = std::strerror(err);
-    if (why.size() > 1 && std::isupper(static_cast<unsigned char>(why[0])) &&
-        std::islower(static_cast<unsigned char>(why[1])))
-        why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
-    return cannot_write(std::move(why));
-}
+    bool cannot_write(std::string reason) {
+        why = std::move(reason);
+        return false;
+    }
+    // The system's reason, as a log line continues it: "no space left on device".
+    bool cannot_write_errno(int err) {
+        std::string reason = std::strerror(err);
+        if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
+            std::islower(static_cast<unsigned char>(reason[1])))
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return cannot_write(std::move(reason));
+    }
+};
 
 // Where the bytes go: the named file itself, or for a symbolic link the regular file it leads to.
 struct Target {
@@ -89,28 +90,28 @@ struct Target {
     std::string path;  // dir/base
 };
 
-bool resolve_target(const char* path, Target& t) {
+bool resolve_target(const char* path, Target& t, Failure& f) {
     std::string resolved = path;
     struct stat st {};
     if (::lstat(path, &st) == 0) {
         const bool link = S_ISLNK(st.st_mode);
         if (link && ::stat(path, &st) != 0)
-            return errno == ENOENT ? cannot_write("dangling symbolic link") : cannot_write_errno(errno);
+            return errno == ENOENT ? f.cannot_write("dangling symbolic link") : f.cannot_write_errno(errno);
         // Replacing a device, FIFO or socket by a file would break whatever else uses it.
-        if (!S_ISREG(st.st_mode)) return cannot_write("not a regular file");
+        if (!S_ISREG(st.st_mode)) return f.cannot_write("not a regular file");
         if (link) {
             char* real = ::realpath(path, nullptr);
-            if (!real) return cannot_write_errno(errno);
+            if (!real) return f.cannot_write_errno(errno);
             resolved = real;
             std::free(real);
         }
     } else if (errno != ENOENT) {
-        return cannot_write_errno(errno);
+        return f.cannot_write_errno(errno);
     }
     std::size_t slash = resolved.rfind('/');
     t.dir = slash == std::string::npos ? "." : slash == 0 ? "/" : resolved.substr(0, slash);
     t.base = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
-    if (t.base.empty() || t.base == "." || t.base == "..") return cannot_write_errno(EISDIR);
+    if (t.base.empty() || t.base == "." || t.base == "..") return f.cannot_write_errno(EISDIR);
     t.path = resolved;
     return true;
 }
@@ -163,15 +164,15 @@ enum class Unnamed { Written, Failed, Unavailable };
 
 // Writes into a file without a name and links it into place, so that a writer killed half-way leaves
 // nothing behind. Unavailable when the file system cannot (no O_TMPFILE, no /proc).
-Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret) {
+Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret, Failure& f) {
     int fd = ::open(t.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Unnamed::Unavailable;
-        cannot_write_errno(errno);
+        f.cannot_write_errno(errno);
         return Unnamed::Failed;
     }
     if (!fill(fd, contents, secret)) {
-        cannot_write_errno(errno);
+        f.cannot_write_errno(errno);
         ::close(fd);
         return Unnamed::Failed;
     }
@@ -196,14 +197,14 @@ Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret) {
     ::close(fd);  // the data reached the file before it got its name; a late close error changes nothing
     if (linked == 0) return Unnamed::Written;
     if (no_proc) return Unnamed::Unavailable;
-    cannot_write_errno(err);
+    f.cannot_write_errno(err);
     return Unnamed::Failed;
 }
 
-bool write_named(const Target& t, const Contents& contents, bool secret) {
+bool write_named(const Target& t, const Contents& contents, bool secret, Failure& f) {
     std::string tmp = t.dir + "/" + temp_prefix(t) + std::string(kTempSuffix, 'X');
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return cannot_write_errno(errno);
+    if (fd < 0) return f.cannot_write_errno(errno);
     bool ok = fill(fd, contents, secret);
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
@@ -216,36 +217,42 @@ bool write_named(const Target& t, const Contents& contents, bool secret) {
     }
     if (!ok) {
         ::unlink(tmp.c_str());
-        return cannot_write_errno(err);
+        return f.cannot_write_errno(err);
     }
     return true;
 }
 
-bool write_contents(const char* path, const Contents& contents, bool secret) {
+bool write_to(const KxWriteSettings& to, const Contents& contents, bool secret, Failure& f) {
     WriteSignalsIgnored no_fatal_signals;
-    if (g_output_fd >= 0) return contents(g_output_fd) || cannot_write_errno(errno);
-    if (!path || !*path) return cannot_write_errno(ENOENT);
+    if (to.fd >= 0) return contents(to.fd) || f.cannot_write_errno(errno);
+    if (to.path.empty()) return f.cannot_write_errno(ENOENT);
     Target target;
-    if (!resolve_target(path, target)) return false;
+    if (!resolve_target(to.path.c_str(), target, f)) return false;
     remove_stale_temporaries(target);
-    switch (write_unnamed(target, contents, secret)) {
+    switch (write_unnamed(target, contents, secret, f)) {
     case Unnamed::Written: return true;
     case Unnamed::Failed: return false;
     case Unnamed::Unavailable: break;
     }
-    return write_named(target, contents, secret);
+    return write_named(target, contents, secret, f);
+}
+
+KxWriteOutcome write_contents(const KxWriteSettings& to, const Contents& contents, bool secret) {
+    Failure f;
+    if (write_to(to, contents, secret, f)) return {true, KxWriteFailure::None, {}};
+    return {false, KxWriteFailure::CannotWrite, std::move(f.why)};
 }
 
 }  // namespace
 
-bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret) {
+KxWriteOutcome write_atomic(const KxWriteSettings& to, const unsigned char* data, std::size_t len, bool secret) {
     return write_contents(
-        path, [&](int fd) { return write_all(fd, data, len); }, secret);
+        to, [&](int fd) { return write_all(fd, data, len); }, secret);
 }
 
-bool write_atomic(const char* path, const std::function<bool(BIO*)>& encode, bool secret) {
+KxWriteOutcome write_atomic(const KxWriteSettings& to, const std::function<bool(BIO*)>& encode, bool secret) {
     return write_contents(
-        path,
+        to,
         [&](int fd) {
             BioPtr file(BIO_new_fd(fd, BIO_NOCLOSE));
             BioPtr buffer(BIO_new(BIO_f_buffer()));
@@ -266,13 +273,11 @@ bool write_atomic(const char* path, const std::function<bool(BIO*)>& encode, boo
         secret);
 }
 
-bool write_atomic(const char* path, BIO* mem, bool secret) {
+KxWriteOutcome write_atomic(const KxWriteSettings& to, BIO* mem, bool secret) {
     char* data = nullptr;
     long n = BIO_get_mem_data(mem, &data);
-    if (n < 0) return cannot_write("no data");
-    return write_atomic(path, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(n), secret);
+    if (n < 0) return {false, KxWriteFailure::CannotWrite, "no data"};
+    return write_atomic(to, reinterpret_cast<const unsigned char*>(data), static_cast<std::size_t>(n), secret);
 }
 
 }  // namespace kx
-
-void KX_set_output_descriptor(int fd) { kx::g_output_fd = fd; }

@@ -11,16 +11,17 @@
 
 namespace kx {
 
+// Writes to `to.path`, or down `to.fd` when that is an open descriptor (then `to.path` only names it).
 // `secret`: the file holds a private key and is created 0600 whatever the umask; other files get
-// 0666 less the umask. On failure records CannotWrite with the system's reason and removes the temporary
-// file. A target that exists and is not a regular file is refused before anything is written; a symbolic
-// link is written through. Our own named temporaries of the same target left by a writer that died more
-// than an hour ago are removed.
-bool write_atomic(const char* path, const unsigned char* data, std::size_t len, bool secret);
+// 0666 less the umask. On failure the outcome is CannotWrite with the system's reason, and the
+// temporary file is gone. A target that exists and is not a regular file is refused before anything
+// is written; a symbolic link is written through. Our own named temporaries of the same target left by
+// a writer that died more than an hour ago are removed.
+KxWriteOutcome write_atomic(const KxWriteSettings& to, const unsigned char* data, std::size_t len, bool secret);
 // Streamed: `fill` writes the contents into the BIO it is given (buffered, over the temporary file)
 // and returns false on any failure.
-bool write_atomic(const char* path, const std::function<bool(BIO*)>& fill, bool secret);
+KxWriteOutcome write_atomic(const KxWriteSettings& to, const std::function<bool(BIO*)>& fill, bool secret);
 // The contents of a memory BIO.
-bool write_atomic(const char* path, BIO* mem, bool secret);
+KxWriteOutcome write_atomic(const KxWriteSettings& to, BIO* mem, bool secret);
 
 }  // namespace kx

@@ -1,4 +1,6 @@
-// Where writers record why they failed, for KX_last_write_error. (A read records it in its KxInput.)
+// What the layer counts across reads and writes: OpenSSL's failed allocations, so that a read or a write
+// that fails after one says "not enough memory" rather than "damaged" or "cannot encode". Reads record
+// their refusal in their KxInput, writes return theirs in a KxWriteOutcome.
 #pragma once
 
 #include "crypto/kx.h"
@@ -7,10 +9,5 @@ namespace kx {
 
 // Allocations OpenSSL asked for and did not get, since the start (see KX_watch_allocations).
 unsigned long allocation_failures();
-
-// Records a write failure; "encoding" after an allocation failed since the write began is recorded as
-// out of memory. `detail`: for CannotWrite, why the system refused ("no space left on device").
-void fail_write(KxWriteFailure kind, std::string detail = {});
-void write_started();
 
 }  // namespace kx

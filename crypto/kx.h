@@ -45,8 +45,8 @@ constexpr int KX_P12_RC2_40 = 10016;     // pbeWithSHA1And40BitRC2-CBC
 // for traditional PEM. The only choice a default OpenSSL 3 and every common importer read.
 constexpr int KX_AES256 = 12256;
 
-// Iteration counts of password-based encryption and of the PKCS#12 MAC, unless KX_set_pbe_iterations
-// says otherwise. The older schemes keep the count they always had so that their files stay as they were.
+// Iteration counts of password-based encryption and of the PKCS#12 MAC, unless a write's settings say
+// otherwise. The older schemes keep the count they always had so that their files stay as they were.
 constexpr int KX_AES256_ITERATIONS = 600'000;
 constexpr int KX_LEGACY_ITERATIONS = 2048;
 
@@ -175,18 +175,20 @@ std::size_t DN_hash(const NameMatch& name);
 // A new friendly name made from the certificate's subject (its common name where it has one).
 std::u16string get_frname_from_dn(const Cert* cert);
 
-// ---- Cipher selection (library-wide, for later writes) ---------------------------------------
+// ---- Cipher selection (library-wide) ---------------------------------------------------------
+// The window's document keeps its choices here and reads them back into the settings of its write;
+// no writer reads them.
 
 void KX_set_pem_cry_algo(int id);
 void KX_set_p12_kb_cry_algo(int id);
 void KX_set_p5_cry_algo(int id);
-// The iteration count of every later PKCS#8 and PKCS#12 write, whatever the cipher; 0 (or a count
-// outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would refuse) restores each cipher's default.
-void KX_set_pbe_iterations(int count);
+int KX_get_pem_cry_algo();
+int KX_get_p12_kb_cry_algo();
+int KX_get_p5_cry_algo();
 
 // ---- Pass phrases ----------------------------------------------------------------------------
 // No call carries a pass phrase: a read asks the source its input (KxInput) was given, a write the
-// provider that the program installs. For inputs it asks only once a file is known to be of an
+// source in its settings (KxWriteSettings::pass). For inputs it asks only once a file is known to be of an
 // encrypted kind, and again (with `retry` set) after a wrong one, until the source gives none. For
 // outputs it asks once for a new pass phrase; the provider confirms it with the user. An empty pass
 // phrase for an output counts as none.
@@ -219,7 +221,6 @@ struct PassRequest {
 // Returns the pass phrase, or none to give up (Cancel).
 using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
 // The writers' provider; an empty function: no pass phrases at all.
-void KX_set_pass_provider(PassProvider provider);
 
 // ---- Reading one input ---------------------------------------------------------------------
 
@@ -336,9 +337,6 @@ bool KX_watch_allocations();
 // What each program does first, before it holds a pass phrase or a key: makes itself non-dumpable with a
 // core limit of 0, and watches allocations as above. False when any of it could not be done.
 bool KX_guard_process();
-// For a caller that caught std::bad_alloc around a write: records OutOfMemory for it (a read says it in
-// its result).
-void KX_record_out_of_memory(bool writing);
 
 // Inputs larger than this are refused without being read whole.
 constexpr std::uint64_t KX_MAX_INPUT_BYTES = 1ull << 30;
@@ -348,45 +346,11 @@ constexpr std::size_t KX_MAX_BUNDLE_ENTRIES = 10'000;
 // Password-based encryption asking for more iterations than this is refused before any key derivation.
 constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
 
-// ---- Writers: nonzero on success, zero on any failure ----------------------------------------
-// Files are written atomically (a temporary file beside the target, then rename); on failure an
-// existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
-// A target that exists and is not a regular file is refused; a symbolic link is written through (the
-// file it points to is replaced, in its own folder).
-
-int ASN1_write_der(const std::vector<unsigned char>& der, const char* path);
-int PEM_write_cert(const Cert* cert, const char* path);
-int PEM_write_crl(const CRL* crl, const char* path);
-int PEM_write_req(const Cert* req, const char* path);
-int PEM_write_rsaprv(const Key* key, const char* path);  // traditional PEM, cipher of KX_set_pem_cry_algo
-int PEM_write_dsaprv(const Key* key, const char* path);
-int PEM_write_ecprv(const Key* key, const char* path);
-int P12_write_file(const P12* container, const char* path);  // key bag cipher of KX_set_p12_kb_cry_algo
-int P7s_write_file(const P12* container, const char* path);  // certs-only SignedData, DER
-int PEM_write_p7(const P12* container, const char* path);
-int P8_write_file(const Key* key, const char* path);     // unencrypted PKCS#8, DER
-int P8enc_write_file(const Key* key, const char* path);  // scheme of KX_set_p5_cry_algo
-int PEM_write_p8(const Key* key, const char* path);
-int PEM_write_p8enc(const Key* key, const char* path);
-
-// Why the last write failed.
-enum class KxWriteFailure {
-    None,
-    NoPassPhrase,       // an encrypted output and the provider gave none
-    CipherUnavailable,  // the chosen cipher cannot be had: nothing is written
     UnsupportedKey,     // the writer cannot hold this kind of key
     CannotWrite,        // the file could not be created, written or renamed into place
     Encoding,           // the library failed to encode
     OutOfMemory,
 };
-KxWriteFailure KX_last_write_error();
-// For CannotWrite: why, as the system said it ("no space left on device", "read-only file system") or
-// "not a regular file" for a target that is a device, FIFO, socket or directory. Empty otherwise.
-std::string KX_last_write_detail();
-
-// The command line's "-o -": while set to an open descriptor, writers put their output there instead
-// of into the file named (which then only names the output in the log). -1, the start: files.
-void KX_set_output_descriptor(int fd);
 
 // ---- Facts for explaining a chain (read only; none of them changes an arrangement) ------------
 

@@ -34,6 +34,3 @@ unsigned long allocation_failures() { return g_failures.load(std::memory_order_r
 
 bool KX_watch_allocations() { return CRYPTO_set_mem_functions(watched_malloc, watched_realloc, watched_free) == 1; }
 
-void KX_record_out_of_memory(bool writing) {
-    if (writing) kx::fail_write(KxWriteFailure::OutOfMemory);
-}

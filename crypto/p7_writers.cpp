@@ -2,7 +2,6 @@
 // then its CRLs. Keys are never put into a PKCS#7 file.
 #include "crypto/atomic_file_internal.h"
 #include "crypto/bundle_order_internal.h"
-#include "crypto/errors_internal.h"
 #include "crypto/writer_common_internal.h"
 
 #include <limits>
@@ -25,8 +24,8 @@ bool add_records(PKCS7* p7, const kx::BundleBags& bags) {
     return true;
 }
 
-int write_p7(const P12* container, const char* path, bool pem) {
-    kx::write_started();
+KxWriteOutcome write_p7(const P12* container, const KxWriteSettings& settings, bool pem) {
+    const kx::WriteCall call;
     kx::BundleBags bags = kx::bundle_bags(container);
     kx::Pkcs7Ptr p7(PKCS7_new());
     kx::BioPtr bio = kx::memory_bio();
@@ -35,11 +34,15 @@ int write_p7(const P12* container, const char* path, bool pem) {
               add_records(p7.get(), bags) &&
               (pem ? PEM_write_bio_PKCS7(bio.get(), p7.get()) : i2d_PKCS7_bio(bio.get(), p7.get())) > 0;
     ERR_pop_to_mark();
-    if (!ok) return kx::write_failed(KxWriteFailure::Encoding);
-    return kx::write_atomic(path, bio.get(), false) ? 1 : 0;
+    if (!ok) return call.failed(KxWriteFailure::Encoding);
+    return kx::write_atomic(settings, bio.get(), false);
 }
 
 }  // namespace
 
-int P7s_write_file(const P12* container, const char* path) { return write_p7(container, path, false); }
-int PEM_write_p7(const P12* container, const char* path) { return write_p7(container, path, true); }
+KxWriteOutcome P7s_write_file(const P12* container, const KxWriteSettings& settings) {
+    return write_p7(container, settings, false);
+}
+KxWriteOutcome PEM_write_p7(const P12* container, const KxWriteSettings& settings) {
+    return write_p7(container, settings, true);
+}

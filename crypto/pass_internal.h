@@ -1,24 +1,15 @@
-// Asking for pass phrases (an input's source, the writers' installed provider), and the library-wide
-// cipher choices for writers.
+// Asking for pass phrases (an input's source, a write's settings), and the algorithms a writer may need.
 #pragma once
 
 #include "crypto/kx.h"
 
 namespace kx {
 
-// The installed provider's answer for an output, or none when no provider is installed or it gave up.
-std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool retry);
 // The input's source's answer, or none when it has none or it gave up.
 std::optional<SecretString> ask_input_pass(const KxInput& in, bool retry);
 
 // OpenSSL's pem_password_cb over a SecretString passed as `u`.
 int copy_pass_cb(char* buf, int size, int rwflag, void* u);
-
-int pem_cipher_choice();
-int p12_key_cipher_choice();
-int p5_cipher_choice();
-// The iteration count for a write with that cipher choice: the one set, or the cipher's default.
-int pbe_iterations(int choice);
 
 // Makes sure OpenSSL can run the named cipher or digest, loading the legacy provider (with the
 // default one) the first time an algorithm is missing. False when it still cannot be had.

@@ -1,16 +1,8 @@
-// Pass phrases: the writers' provider the program installs, an input's source, and the string that
-// wipes itself.
+// Pass phrases: asking an input's source, and the string that wipes itself.
 #include "crypto/openssl_includes.h"
 #include "crypto/pass_internal.h"
 
 #include <cstring>
-
-namespace {
-PassProvider& provider() {
-    static PassProvider p;
-    return p;
-}
-}  // namespace
 
 SecretString::SecretString(SecretString&& other) noexcept : value_(std::move(other.value_)) { other.wipe(); }
 
@@ -31,18 +23,7 @@ void SecretString::wipe() {
     value_.clear();
 }
 
-void KX_set_pass_provider(PassProvider p) { provider() = std::move(p); }
-
 namespace kx {
-
-std::optional<SecretString> ask_pass(PassPurpose purpose, const char* path, bool retry) {
-    if (!provider()) return std::nullopt;
-    PassRequest request;
-    request.purpose = purpose;
-    request.path = path ? path : "";
-    request.retry = retry;
-    return provider()(request);
-}
 
 std::optional<SecretString> ask_input_pass(const KxInput& in, bool retry) {
     const InputState& st = in.state();

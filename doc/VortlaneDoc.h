@@ -46,12 +46,18 @@ public:
     void BuildChain(CString* log);
     // The same arrangement, returning what it decided for each bag; BuildChain's log is made from it.
     ChainRecord ArrangeChain();
-    // Writes the selected output form; appends the outcome to `log`. Nonzero when a file was written.
+    // Writes the selected output form with the window's choices (m_nOutputForm, m_bDerOutput, the cipher
+    // of the form through the library-wide selection, m_passSource); appends the outcome to `log`.
+    // Nonzero when a file was written.
     virtual int WriteOutput(const CString& fileName, int depth, CString* log);
+    // Writes `settings.form` as the settings say, the certificate, CRL or request from `depth` and keys
+    // from m_nDepth; appends the outcome to `log`. Not written with failure None: nothing of that form
+    // was found.
+    KxWriteOutcome Write(const KxWriteSettings& settings, int depth, CString* log);
 
 private:
     // The unguarded write; the public one turns an allocation that failed into a refusal.
-    int WriteForm(const CString& fileName, int depth, CString* log);
+    KxWriteOutcome WriteForm(const KxWriteSettings& settings, int depth, CString* log);
 
 public:
     std::unique_ptr<P12> m_pBags;
@@ -61,9 +67,6 @@ public:
     int m_nP12Cipher = KX_P12_3DES_3KEY;
     int m_nPemCipher = KX_PEM_3DES;
     int m_nP8Cipher = KX_P5_MD5_DES;
-    // Iterations of PKCS#12 and PKCS#8 encryption and of the PKCS#12 MAC; 0: each cipher's default. Only
-    // the command line changes it.
-    int m_nPbeIterations = 0;
     // Where the pass phrases come from for opening encrypted inputs and protecting outputs (the window's
     // prompt, the command line's sources, a test's script); empty: none is ever given.
     PassProvider m_passSource;

@@ -93,3 +93,8 @@ std::string CurrentCipherName(const CVortlaneDoc& doc, int outputForm) {
 void StoreFormCipher(CVortlaneDoc& doc, int outputForm, int identifier) {
     if (int CipherButton::*column = CipherColumn(outputForm)) Identifier(doc, column) = identifier;
 }
+
+int FormCipherIdentifier(const CVortlaneDoc& doc, int outputForm) {
+    int CipherButton::*column = CipherColumn(outputForm);
+    return column != nullptr ? CurrentIdentifier(doc, column) : KX_CIPHER_NONE;
+}

@@ -56,3 +56,5 @@ std::optional<FormCipher> FindCipherOfForm(int outputForm, const std::string& na
 std::string CurrentCipherName(const CVortlaneDoc& doc, int outputForm);
 // Stores the identifier as the one the form is written with, leaving the other forms' as they are.
 void StoreFormCipher(CVortlaneDoc& doc, int outputForm, int identifier);
+// The identifier the document writes the form with; KX_CIPHER_NONE for a form written without one.
+int FormCipherIdentifier(const CVortlaneDoc& doc, int outputForm);

@@ -10,10 +10,7 @@ constexpr std::string_view kSeparator = "\n--next-file--\n";
 constexpr size_t kMaxFiles = 8;
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::InstallPassProvider();
-    return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ClearScratchDir();

@@ -95,7 +95,6 @@ PassProvider SeedPassSource() {
     };
 }
 
-void InstallPassProvider() { KX_set_pass_provider(SeedPassSource()); }
 
 void ConvertEveryForm(CVortlaneDoc& doc, unsigned choice, const std::vector<std::string>& inputs) {
     ClickCipherButton(kCipherButtons[choice % kCipherButtonCount], doc);

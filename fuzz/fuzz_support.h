@@ -22,9 +22,8 @@ void ClearScratchDir();
 std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_t size);
 
 // Inputs are opened with each pass phrase of the seed corpus in turn; outputs get one of their own.
-// The source a document reads with, and the same installed for the writers.
+// The source a document reads and writes with.
 PassProvider SeedPassSource();
-void InstallPassProvider();
 
 // Clicks the cipher button `choice` (modulo the number of buttons), then writes every form in DER and
 // PEM into the scratch directory. Aborts when a write leaves a stray file, reports success without a

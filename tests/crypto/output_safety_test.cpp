@@ -28,22 +28,34 @@ std::unique_ptr<Key> rsa_record() {
     return read_path(P8_read_file, dir.file("k"));
 }
 
+// A write to `path`, asking `pass` when it needs a pass phrase.
+KxWriteSettings at(const fs::path& path, ScriptedPassProvider* pass = nullptr) {
+    KxWriteSettings settings;
+    settings.path = path.string();
+    if (pass) settings.pass = pass->source();
+    return settings;
+}
+
 // Every writer, each on the same target; `encrypted` ones need a pass phrase.
 struct Writer {
     const char* name;
     bool encrypted;
-    std::function<int(const char*)> write;
+    std::function<KxWriteOutcome(KxWriteSettings)> write;
 };
 
 std::vector<Writer> writers(const Cert* cert, const Key* key, const P12* bundle) {
+    auto with = [](KxWriteSettings s, int cipher) {
+        s.key_cipher = cipher;
+        return s;
+    };
     return {
-        {"der", false, [=](const char* p) { return ASN1_write_der(cert->der, p); }},
-        {"pem cert", false, [=](const char* p) { return PEM_write_cert(cert, p); }},
-        {"pem rsa", true, [=](const char* p) { return PEM_write_rsaprv(key, p); }},
-        {"p8", false, [=](const char* p) { return P8_write_file(key, p); }},
-        {"p8enc", true, [=](const char* p) { return PEM_write_p8enc(key, p); }},
-        {"p7", false, [=](const char* p) { return P7s_write_file(bundle, p); }},
-        {"p12", true, [=](const char* p) { return P12_write_file(bundle, p); }},
+        {"der", false, [=](const KxWriteSettings& s) { return ASN1_write_der(cert->der, s); }},
+        {"pem cert", false, [=](const KxWriteSettings& s) { return PEM_write_cert(cert, s); }},
+        {"pem rsa", true, [=](const KxWriteSettings& s) { return PEM_write_rsaprv(key, with(s, KX_PEM_3DES)); }},
+        {"p8", false, [=](const KxWriteSettings& s) { return P8_write_file(key, s); }},
+        {"p8enc", true, [=](const KxWriteSettings& s) { return PEM_write_p8enc(key, with(s, KX_P5_MD5_DES)); }},
+        {"p7", false, [=](const KxWriteSettings& s) { return P7s_write_file(bundle, s); }},
+        {"p12", true, [=](const KxWriteSettings& s) { return P12_write_file(bundle, with(s, KX_P12_3DES_3KEY)); }},
     };
 }
 
@@ -71,11 +83,12 @@ TEST_F(OutputSafety, CancelledOrEmptyPassPhraseWritesNothing) {
         SCOPED_TRACE(w.name);
         for (std::optional<std::string> answer : {std::optional<std::string>(), std::optional<std::string>("")}) {
             ScriptedPassProvider provider({answer});
-            EXPECT_EQ(w.write(dir.file("new").c_str()), 0);
-            EXPECT_EQ(KX_last_write_error(), KxWriteFailure::NoPassPhrase);
+            KxWriteOutcome outcome = w.write(at(dir.file("new"), &provider));
+            EXPECT_FALSE(outcome.written);
+            EXPECT_EQ(outcome.failure, KxWriteFailure::NoPassPhrase);
             write_text(dir.file("old"), old);
             ScriptedPassProvider again({answer});
-            EXPECT_EQ(w.write(dir.file("old").c_str()), 0);
+            EXPECT_FALSE(w.write(at(dir.file("old"), &again)).written);
             EXPECT_EQ(read_bytes(dir.file("old")), Bytes(old.begin(), old.end()));
             EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"old"});
             EXPECT_EQ(provider.requests().size(), 1u);
@@ -89,10 +102,12 @@ TEST_F(OutputSafety, UnwritableTargetsFailAndLeaveNoTrace) {
     ScriptedPassProvider provider(std::deque<std::optional<std::string>>(20, std::string("pw")));
     for (const auto& w : writers(cert.get(), key.get(), bundle.get())) {
         SCOPED_TRACE(w.name);
-        EXPECT_EQ(w.write(dir.file("missing/out").c_str()), 0);
-        EXPECT_EQ(KX_last_write_error(), KxWriteFailure::CannotWrite);
-        EXPECT_EQ(w.write(dir.file("a directory").c_str()), 0);
-        EXPECT_EQ(KX_last_write_error(), KxWriteFailure::CannotWrite);
+        KxWriteOutcome missing = w.write(at(dir.file("missing/out"), &provider));
+        EXPECT_FALSE(missing.written);
+        EXPECT_EQ(missing.failure, KxWriteFailure::CannotWrite);
+        KxWriteOutcome directory = w.write(at(dir.file("a directory"), &provider));
+        EXPECT_FALSE(directory.written);
+        EXPECT_EQ(directory.failure, KxWriteFailure::CannotWrite);
         EXPECT_TRUE(fs::is_directory(dir.file("a directory")));
         EXPECT_TRUE(fs::is_empty(dir.file("a directory")));
         EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"a directory"});
@@ -105,8 +120,9 @@ TEST_F(OutputSafety, ReadOnlyDirectoryFails) {
     fs::create_directory(dir.file("ro"));
     write_text(dir.file("ro/out"), "old");
     fs::permissions(dir.file("ro"), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(PEM_write_cert(cert.get(), dir.file("ro/out").c_str()), 0);
-    EXPECT_EQ(KX_last_write_error(), KxWriteFailure::CannotWrite);
+    KxWriteOutcome outcome = PEM_write_cert(cert.get(), at(dir.file("ro/out")));
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(outcome.failure, KxWriteFailure::CannotWrite);
     fs::permissions(dir.file("ro"), fs::perms::owner_all);
     EXPECT_EQ(read_bytes(dir.file("ro/out")), Bytes({'o', 'l', 'd'}));
 }
@@ -129,14 +145,15 @@ TEST_F(OutputSafety, WriteFailingHalfWayKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 8192;
     setrlimit(RLIMIT_FSIZE, &small);
-    int der_ok = ASN1_write_der(crl->der, dir.file("target").c_str());
-    KxWriteFailure der_why = KX_last_write_error();
-    int pem_ok = PEM_write_crl(crl.get(), dir.file("target").c_str());
+    KxWriteOutcome der = ASN1_write_der(crl->der, at(dir.file("target")));
+    const bool der_ok = der.written;
+    KxWriteFailure der_why = der.failure;
+    const bool pem_ok = PEM_write_crl(crl.get(), at(dir.file("target"))).written;
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &previous, nullptr);
 
-    EXPECT_EQ(der_ok, 0);
-    EXPECT_EQ(pem_ok, 0);
+    EXPECT_FALSE(der_ok);
+    EXPECT_FALSE(pem_ok);
     EXPECT_EQ(der_why, KxWriteFailure::CannotWrite);
     EXPECT_EQ(read_bytes(dir.file("target")), Bytes(old.begin(), old.end()));
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"target"});
@@ -153,8 +170,8 @@ TEST_F(OutputSafety, FileSizeLimitDoesNotKillTheWriter) {
             getrlimit(RLIMIT_FSIZE, &small);
             small.rlim_cur = 4096;
             setrlimit(RLIMIT_FSIZE, &small);
-            int ok = ASN1_write_der(big, dir.file("target").c_str());
-            std::_Exit(ok == 0 && KX_last_write_error() == KxWriteFailure::CannotWrite ? 7 : 1);
+            KxWriteOutcome outcome = ASN1_write_der(big, at(dir.file("target")));
+            std::_Exit(!outcome.written && outcome.failure == KxWriteFailure::CannotWrite ? 7 : 1);
         },
         ::testing::ExitedWithCode(7), "");
     EXPECT_EQ(read_bytes(dir.file("target")), Bytes({'o', 'l', 'd'}));
@@ -170,7 +187,7 @@ TEST_F(OutputSafety, KeyFilesAre0600WhateverTheUmask) {
         auto file = dir.file(w.name);
         write_text(file, "an older file with other permissions");
         chmod(file.c_str(), 0666);
-        ASSERT_NE(w.write(file.c_str()), 0);
+        ASSERT_TRUE(w.write(at(file, &provider)).written);
         struct stat st {};
         stat(file.c_str(), &st);
         bool holds_key =
@@ -187,7 +204,7 @@ TEST_F(OutputSafety, WritingOntoTheInputWorks) {
     KxInput in = input_of(file);
     auto c = PEM_read_cert(in);
     ASSERT_TRUE(c);
-    ASSERT_TRUE(ASN1_write_der(c->der, file.c_str()));
+    ASSERT_TRUE(ASN1_write_der(c->der, at(file)).written);
     EXPECT_EQ(read_bytes(file), der_of(chain.certs[0].get()));
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in.pem"});
 }

@@ -102,6 +102,7 @@ TEST_F(OutputFiles, PrivateKeyEncryptedWithTheChosenCipher) {
     const std::pair<int, const char*> ciphers[] = {{KX_PEM_3DES, "DES-EDE3-CBC"}, {KX_PEM_DES, "DES-CBC"}};
     for (const auto& [id, name] : ciphers) {
         qfix::ScriptedPassProvider pass({"out-pass"});
+        doc_.m_passSource = pass.source();
         doc_.m_nPemCipher = id;
         const fs::path out = Write(FORM_PRIVATE_KEY, 1, 2, "Output Private Key file:\r\n", name);
         EXPECT_NE(Text(out).find(std::string("DEK-Info: ") + name), std::string::npos) << name;
@@ -115,6 +116,7 @@ TEST_F(OutputFiles, PrivateKeyEncryptedWithTheChosenCipher) {
 
 TEST_F(OutputFiles, EncryptedOutputWithoutPassPhraseWritesNothing) {
     qfix::ScriptedPassProvider cancel({std::nullopt, std::nullopt});
+    doc_.m_passSource = cancel.source();
     const std::pair<int, int> cases[] = {{FORM_PRIVATE_KEY, 1}, {FORM_PKCS8, 1}, {FORM_PKCS8, 0}, {FORM_PKCS12, 1}};
     for (const auto& [form, der] : cases) {
         const fs::path out = dir_.file("cancelled" + std::to_string(form));
@@ -129,6 +131,7 @@ TEST_F(OutputFiles, EncryptedOutputWithoutPassPhraseWritesNothing) {
 
 TEST_F(OutputFiles, Pkcs12HoldsTheChainAndTheKeyUnderTheCertificatesName) {
     qfix::ScriptedPassProvider pass({"p12-pass"});
+    doc_.m_passSource = pass.source();
     const fs::path out = Write(FORM_PKCS12, 0, 0, "Output PKCS#12 file:\r\n");
     const P12Bag* keyBag = P12_find_bag(doc_.m_pBags.get(), BAG_KEY, 2);
     const P12Bag* certBag = P12_find_bag(doc_.m_pBags.get(), BAG_CERT, 2);
@@ -207,6 +210,7 @@ TEST_F(OutputFiles, Pkcs12ListsTheChainLeafFirst) {
     for (const auto& path : {files_.root, files_.intermediate, files_.leaf, files_.key})
         ASSERT_TRUE(Arrive(doc, path, &log));
     qfix::ScriptedPassProvider pass({"p12-pass"});
+    doc.m_passSource = pass.source();
     doc.m_nOutputForm = FORM_PKCS12;
     const fs::path out = dir_.file("root-first.p12");
     ASSERT_NE(doc.WriteOutput(out.string(), 0, &log), 0) << log;
@@ -233,6 +237,7 @@ TEST_F(OutputFiles, Pkcs8PlainAndEncrypted) {
 
         for (int scheme : {KX_P5_MD5_DES, KX_P5_SHA1_RC2_40}) {
             qfix::ScriptedPassProvider pass({"p8-pass"});
+            doc_.m_passSource = pass.source();
             doc_.m_nP8Cipher = scheme;
             const fs::path out =
                 Write(FORM_PKCS8, der, 0, "Output encrypted PKCS#8 file:\r\n", "enc" + std::to_string(scheme));

@@ -420,27 +420,24 @@ ScriptedPassProvider* g_scripted = nullptr;  // the innermost one alive
 }  // namespace
 
 ScriptedPassProvider::ScriptedPassProvider(std::deque<std::optional<std::string>> answers)
-    : answers_(std::move(answers)), outer_(g_scripted) {
+    : script_(std::make_shared<Script>()), outer_(g_scripted) {
+    script_->answers = std::move(answers);
     g_scripted = this;
-    KX_set_pass_provider(source());
 }
 
-ScriptedPassProvider::~ScriptedPassProvider() {
-    g_scripted = outer_;
-    KX_set_pass_provider({});
-}
+ScriptedPassProvider::~ScriptedPassProvider() { g_scripted = outer_; }
 
-std::optional<SecretString> ScriptedPassProvider::answer(const PassRequest& request) {
-    requests_.push_back(request);
-    if (answers_.empty()) return std::nullopt;
-    auto next = std::move(answers_.front());
-    answers_.pop_front();
-    if (!next) return std::nullopt;
-    return SecretString(*next);
-}
-
-PassProvider ScriptedPassProvider::source() {
-    return [this](const PassRequest& request) { return answer(request); };
+PassProvider ScriptedPassProvider::source() const {
+    return [weak = std::weak_ptr<Script>(script_)](const PassRequest& request) -> std::optional<SecretString> {
+        const std::shared_ptr<Script> script = weak.lock();
+        if (!script) return std::nullopt;
+        script->requests.push_back(request);
+        if (script->answers.empty()) return std::nullopt;
+        auto answer = std::move(script->answers.front());
+        script->answers.pop_front();
+        if (!answer) return std::nullopt;
+        return SecretString(*answer);
+    };
 }
 
 KxInput input_of(const std::filesystem::path& path) {

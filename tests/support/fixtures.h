@@ -147,9 +147,9 @@ private:
     std::filesystem::path path_;
 };
 
-// Installs itself as the writers' pass-phrase provider for its lifetime, and is the source of the
-// inputs made by input_of: it answers from a queue (nullopt = the user cancels; an empty queue answers
-// nullopt) and records every request. A document reads with it once given source().
+// A scripted pass-phrase source: it answers from a queue (nullopt = the user cancels; an empty queue answers
+// nullopt) and records every request. The innermost one alive is the source of the inputs made by
+// input_of; a document or a write uses it once given source().
 class ScriptedPassProvider {
 public:
     explicit ScriptedPassProvider(std::deque<std::optional<std::string>> answers = {});
@@ -157,16 +157,18 @@ public:
     ScriptedPassProvider(const ScriptedPassProvider&) = delete;
     ScriptedPassProvider& operator=(const ScriptedPassProvider&) = delete;
 
-    void push(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-    const std::vector<PassRequest>& requests() const { return requests_; }
-    PassProvider source();
+    void push(std::optional<std::string> answer) { script_->answers.push_back(std::move(answer)); }
+    // The same script, for a write's settings or a document's source; it gives none once this is gone.
+    PassProvider source() const;
+    const std::vector<PassRequest>& requests() const { return script_->requests; }
 
 private:
-    std::optional<SecretString> answer(const PassRequest& request);
-
-    std::deque<std::optional<std::string>> answers_;
-    std::vector<PassRequest> requests_;
-    ScriptedPassProvider* outer_ = nullptr;
+    struct Script {
+        std::deque<std::optional<std::string>> answers;
+        std::vector<PassRequest> requests;
+    };
+    std::shared_ptr<Script> script_;
+    ScriptedPassProvider* outer_ = nullptr;  // the one alive before it, for input_of
 };
 
 // The input at `path` for a reader, with the innermost ScriptedPassProvider alive as its source (none

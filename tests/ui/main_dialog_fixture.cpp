@@ -30,11 +30,10 @@ void MainDialogTest::TearDown() {
 
 void MainDialogWithPromptTest::SetUp() {
     MainDialogTest::SetUp();
-    InstallPassPhrasePrompt(doc);
+    doc.m_passSource = PassPhrasePrompt();
 }
 
 void MainDialogWithPromptTest::TearDown() {
-    KX_set_pass_provider({});
     doc.m_passSource = {};
     MainDialogTest::TearDown();
 }

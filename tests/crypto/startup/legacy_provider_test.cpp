@@ -19,17 +19,23 @@ TEST(LegacyProvider, LoadedOnlyWhenALegacyCipherIsNeeded) {
         KxInput in = input_of(dir.file("c.pem"));
         auto cert = PEM_read_cert(in);
         ASSERT_TRUE(cert);
-        ASSERT_TRUE(ASN1_write_der(cert->der, dir.file("c.der").c_str()));
+        KxWriteSettings der;
+        der.path = dir.file("c.der").string();
+        ASSERT_TRUE(ASN1_write_der(cert->der, der).written);
     }
     auto k = read_path(P8_read_file, dir.file("k.p8"));
     ASSERT_TRUE(k);
     ScriptedPassProvider provider({std::string("pw"), std::string("pw")});
-    KX_set_pem_cry_algo(KX_PEM_3DES);
-    ASSERT_TRUE(PEM_write_ecprv(k.get(), dir.file("k3.pem").c_str()));
+    KxWriteSettings pem;
+    pem.pass = provider.source();
+    pem.key_cipher = KX_PEM_3DES;
+    pem.path = dir.file("k3.pem").string();
+    ASSERT_TRUE(PEM_write_ecprv(k.get(), pem).written);
     EXPECT_EQ(OSSL_PROVIDER_available(nullptr, "legacy"), 0);
 
-    KX_set_pem_cry_algo(KX_PEM_DES);
-    ASSERT_TRUE(PEM_write_ecprv(k.get(), dir.file("k1.pem").c_str()));
+    pem.key_cipher = KX_PEM_DES;
+    pem.path = dir.file("k1.pem").string();
+    ASSERT_TRUE(PEM_write_ecprv(k.get(), pem).written);
     EXPECT_EQ(OSSL_PROVIDER_available(nullptr, "legacy"), 1);
 }
 
