@@ -346,11 +346,75 @@ constexpr std::size_t KX_MAX_BUNDLE_ENTRIES = 10'000;
 // Password-based encryption asking for more iterations than this is refused before any key derivation.
 constexpr std::uint64_t KX_MAX_PBE_ITERATIONS = 10'000'000;
 
+// ---- Writers --------------------------------------------------------------------------------
+// Each is given what to write and a settings value, and returns whether it wrote and why not.
+// Files are written atomically (a temporary file beside the target, then rename); on failure an
+// existing file at that path is left exactly as it was. Files holding a private key get mode 0600.
+// A target that exists and is not a regular file is refused; a symbolic link is written through (the
+// file it points to is replaced, in its own folder). The cipher is checked and the pass phrase
+// collected before the target is touched.
+
+enum class KxWriteFailure {
+    None,
+    NoPassPhrase,       // an encrypted output and the pass phrase source gave none
+    CipherUnavailable,  // the chosen cipher, PRF or MAC digest cannot be had: nothing is written
     UnsupportedKey,     // the writer cannot hold this kind of key
     CannotWrite,        // the file could not be created, written or renamed into place
     Encoding,           // the library failed to encode
     OutOfMemory,
 };
+
+struct KxWriteSettings {
+    // The output form's index (0..6: Certificate, CRL, PrivateKey, PKCS#12, PKCS#7, PKCS#8, CertReq) and
+    // DER or PEM: for the caller that picks the writer; the writers themselves ignore both.
+    int form = 0;
+    bool der = true;
+    // The key's cipher: KX_PEM_* or KX_AES256 for traditional PEM, KX_P5_* or KX_AES256 for PKCS#8,
+    // KX_P12_* or KX_AES256 for the PKCS#12 key bags. KX_CIPHER_NONE: traditional PEM in clear; an
+    // encrypted PKCS#8 or a PKCS#12 refuses it (CipherUnavailable), never writing the key in clear.
+    int key_cipher = KX_CIPHER_NONE;
+    // The PKCS#12 certificate safe: a KX_P12_* identifier or KX_AES256, KX_CIPHER_NONE for a safe in
+    // clear; none: AES-256 under an AES-256 key cipher, pbeWithSHA1And3-KeyTripleDES-CBC otherwise.
+    std::optional<int> cert_cipher;
+    // The PRF digest of PBES2 (KX_AES256 only: "sha256", "sha1", "sha384", "sha512"); empty: SHA-256.
+    std::string prf;
+    // The PKCS#12 MAC's digest ("sha1", "sha256" ...); empty: SHA-256 under an AES-256 key cipher,
+    // SHA-1 otherwise.
+    std::string mac_digest;
+    // PBE iterations; 0 (or a count outside 1..KX_MAX_PBE_ITERATIONS, which our own readers would
+    // refuse): KX_AES256_ITERATIONS for KX_AES256, KX_LEGACY_ITERATIONS for the others.
+    int iterations = 0;
+    int mac_iterations = 0;  // the PKCS#12 MAC's, by the same rule; 0: the count the PBEs use
+    // The name of each PKCS#12 key and of its certificate; none: each bag's own.
+    std::optional<std::u16string> friendly_name;
+    std::string path;  // where to write
+    int fd = -1;       // >= 0: written down this open descriptor instead; `path` then only names it
+    // Asked once for an encrypted output's pass phrase; none, empty or no function: NoPassPhrase.
+    PassProvider pass;
+};
+
+struct KxWriteOutcome {
+    bool written = false;
+    KxWriteFailure failure = KxWriteFailure::None;
+    // For CannotWrite: why, as the system said it ("no space left on device", "read-only file system")
+    // or "not a regular file" for a target that is a device, FIFO, socket or directory. Empty otherwise.
+    std::string detail;
+};
+
+KxWriteOutcome ASN1_write_der(const std::vector<unsigned char>& der, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_cert(const Cert* cert, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_crl(const CRL* crl, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_req(const Cert* req, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_rsaprv(const Key* key, const KxWriteSettings& settings);  // traditional PEM
+KxWriteOutcome PEM_write_dsaprv(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_ecprv(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome P12_write_file(const P12* container, const KxWriteSettings& settings);
+KxWriteOutcome P7s_write_file(const P12* container, const KxWriteSettings& settings);  // certs-only SignedData, DER
+KxWriteOutcome PEM_write_p7(const P12* container, const KxWriteSettings& settings);
+KxWriteOutcome P8_write_file(const Key* key, const KxWriteSettings& settings);  // unencrypted PKCS#8, DER
+KxWriteOutcome P8enc_write_file(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_p8(const Key* key, const KxWriteSettings& settings);
+KxWriteOutcome PEM_write_p8enc(const Key* key, const KxWriteSettings& settings);
 
 // ---- Facts for explaining a chain (read only; none of them changes an arrangement) ------------
 
