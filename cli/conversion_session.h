@@ -41,6 +41,11 @@ public:
     // Writes the output form as `settings` say from `depth`, appending the outcome to the log.
     KxWriteOutcome Convert(const KxWriteSettings& settings, int depth);
 
+    // The document underneath, for the steps between reading and writing (issuers from a trust store,
+    // a server's set of files).
+    CVortlaneDoc& document() { return doc_; }
+    const CVortlaneDoc& document() const { return doc_; }
+
     int accepted() const { return accepted_; }
     const CString& log() const { return log_; }
     const std::string& outputName() const { return outputName_; }  // derived from the last accepted input

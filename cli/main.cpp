@@ -1,11 +1,15 @@
 // quillon-cli: the converter without its window. Reads the inputs as drops, converts once.
+#include "cli/check_run.h"
 #include "cli/cli_help.h"
 #include "cli/cli_options.h"
 #include "cli/conversion_session.h"
 #include "cli/explain_report.h"
+#include "cli/issuer_completion.h"
+#include "cli/layout_run.h"
 #include "cli/pass_provider.h"
 #include "cli/skip_reason.h"
 #include "cli/terminal_prompt.h"
+#include "cli/write_choice.h"
 
 #include <unistd.h>
 
@@ -39,6 +43,8 @@ int Run(CliSettings settings) {
         std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr);
     const PassProvider passSource = [provider](const PassRequest& request) { return (*provider)(request); };
 
+    if (settings.check != ExplainMode::None) return RunCheck(settings, passSource, std::cout);
+
     // "-o -": the output goes down standard output, so the log goes to standard error.
     const bool toStdout = settings.output && *settings.output == "-";
     std::ostream& logStream = toStdout ? std::cerr : std::cout;
@@ -56,6 +62,8 @@ int Run(CliSettings settings) {
                           << "): " << SkipReason(block.failure) << "\n";
         }
     }
+    // Issuers the chain lacks, from the trust stores given; they are not inputs.
+    CompleteIssuers(session, settings, std::cerr);
     if (!settings.oneByOne) session.Arrange();
 
     // Taken before the write, which reports on what it wrote and not on how the chain was arranged.
@@ -65,8 +73,10 @@ int Run(CliSettings settings) {
     if (session.accepted() == 0) {
         std::cerr << "quillon-cli: no input accepted; nothing written\n";
         status = kExitNothingWritten;
+    } else if (settings.layout && !settings.dryRun) {
+        status = WriteLayoutSet(session, settings, passSource, std::cerr) ? kExitWritten : kExitNothingWritten;
     } else if (!settings.dryRun) {
-        KxWriteSettings write = session.WriteSettings(settings.der, settings.cipher, settings.iterations);
+        KxWriteSettings write = ChooseWriteSettings(session, settings, std::cerr);
         write.path = settings.output ? *settings.output : session.outputName();
         if (toStdout) write.fd = STDOUT_FILENO;
         write.pass = passSource;

@@ -1,0 +1,3 @@
+#include "cli/issuer_completion.h"
+
+void CompleteIssuers(ConversionSession&, const CliSettings&, std::ostream&) {}

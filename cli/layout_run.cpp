@@ -1,0 +1,3 @@
+#include "cli/layout_run.h"
+
+bool WriteLayoutSet(ConversionSession&, const CliSettings&, const PassProvider&, std::ostream&) { return false; }
