@@ -33,4 +33,3 @@ unsigned long allocation_failures() { return g_failures.load(std::memory_order_r
 }  // namespace kx
 
 bool KX_watch_allocations() { return CRYPTO_set_mem_functions(watched_malloc, watched_realloc, watched_free) == 1; }
-

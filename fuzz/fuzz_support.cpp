@@ -95,7 +95,6 @@ PassProvider SeedPassSource() {
     };
 }
 
-
 void ConvertEveryForm(CVortlaneDoc& doc, unsigned choice, const std::vector<std::string>& inputs) {
     ClickCipherButton(kCipherButtons[choice % kCipherButtonCount], doc);
     for (int der = 1; der >= 0; --der) {
