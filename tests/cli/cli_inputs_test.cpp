@@ -235,6 +235,35 @@ TEST(CliCheck, ReportsHowFilesOtherToolsMadeAreProtected) {
     EXPECT_NE(r.out.find("  not opened: wrong pass phrase\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(s.p(s.junk) + ": not read (not a certificate"), std::string::npos) << r.out;
 
+    // Two billion iterations: told at once without a pass phrase, refused before any derivation with
+    // one. A MAC made with another pass phrase than the safes': said so.
+    const qfix::Bytes huge = qfix::p12_with_huge_iterations(qfix::HugeP12Part::Mac, 2'000'000'000);
+    qfix::write_text(s.dir.file("huge.p12"), std::string(huge.begin(), huge.end()));
+    qfix::P12Options options;
+    options.pass = "pw";
+    const qfix::Bytes made = qfix::make_p12(s.chain.keys[2].get(), s.chain.certs[2].get(), {}, options);
+    const unsigned char* at = made.data();
+    PKCS12* twoPass = d2i_PKCS12(nullptr, &at, static_cast<long>(made.size()));
+    ASSERT_EQ(PKCS12_set_mac(twoPass, "mac", -1, nullptr, 0, 2048, nullptr), 1);
+    unsigned char* der = nullptr;
+    const int derLen = i2d_PKCS12(twoPass, &der);
+    qfix::write_text(s.dir.file("two.p12"),
+                     std::string(reinterpret_cast<char*>(der), static_cast<std::size_t>(derLen)));
+    OPENSSL_free(der);
+    PKCS12_free(twoPass);
+    EXPECT_NE(RunCli({"--check", dir + "huge.p12"}).out.find("MAC: SHA-1, 2000000000 iterations\n"), std::string::npos);
+    r = RunCli({"--check", "--passin", "pass:mac", dir + "huge.p12", dir + "two.p12"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("  not opened: too costly to open"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(verified)\n  safe 1: encrypted, pbeWithSHA1And3-KeyTripleDES-CBC, 2048 iterations (not "
+                         "opened)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.out.find("  not opened: the MAC verifies with this pass phrase, but safe 1 needs another pass phrase\n"),
+        std::string::npos)
+        << r.out;
+
     // The JSON holds the documented keys.
     const fs::path json = s.dir.file("check.json");
     qfix::write_text(json, RunCli({"--check=json", dir + "openssl.p12", s.p(s.leaf)}).out);
