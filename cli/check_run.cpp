@@ -43,7 +43,7 @@ FileCheck CheckOne(const std::string& path, const PassProvider* passSource) {
         return file;
     }
     if (protection.key && !pass) {
-        file.kind = protection.key->scheme == "pem" ? "pem-key" : "pkcs8";
+        file.kind = PEM_count_blocks(probe) > 1 ? "pem-bundle" : protection.key->scheme == "pem" ? "pem-key" : "pkcs8";
         file.protection = protection;
         return file;
     }
