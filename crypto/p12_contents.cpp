@@ -97,6 +97,19 @@ public:
             out_.failure = {KxReadFailure::WrongPassPhrase, {}};
             return Match();
         }
+        if (macByAbsent_) {
+            // Made with the absent pass phrase: the rest was encrypted with it too. Only an empty pass
+            // phrase given comes here, and only then is anything derived a second time.
+            absent_ = true;
+            for (std::size_t i = 0; i < count; ++i) {
+                PKCS7* p7 = sk_PKCS7_value(safes.get(), static_cast<int>(i));
+                if (PKCS7_type_is_encrypted(p7) && !opened_[i])
+                    opened_[i].reset(PKCS12_unpack_p7encdata(p7, Pass(), PassLen()));
+            }
+            std::vector<std::function<void()>> again;
+            AddKeyJobs(again, 0);
+            RunAll(again);
+        }
         for (std::size_t i = 0; i < count && Fine(); ++i) {
             PKCS7* p7 = sk_PKCS7_value(safes.get(), static_cast<int>(i));
             if (!PKCS7_type_is_encrypted(p7)) continue;
@@ -127,8 +140,8 @@ public:
     }
 
 private:
-    const char* Pass() const { return pass_->str().c_str(); }
-    int PassLen() const { return static_cast<int>(pass_->str().size()); }
+    const char* Pass() const { return absent_ ? nullptr : pass_->str().c_str(); }
+    int PassLen() const { return absent_ ? 0 : static_cast<int>(pass_->str().size()); }
     bool Fine() const { return out_.failure.kind == KxReadFailure::None; }
 
     // Every derivation that shows before anything is decrypted is checked and charged first: a file
@@ -153,17 +166,18 @@ private:
         return ok;
     }
 
-    bool VerifyMac(const PKCS12* p12) const {
+    bool VerifyMac(const PKCS12* p12) {
         // PKCS12_verify_mac does not change the file; it is declared to take it as non-const.
         auto* p = const_cast<PKCS12*>(p12);
         if (PKCS12_verify_mac(p, Pass(), PassLen()) == 1) return true;
         // "No pass phrase" comes in two encodings: absent and empty.
-        return pass_->empty() && PKCS12_verify_mac(p, nullptr, 0) == 1;
+        macByAbsent_ = pass_->empty() && PKCS12_verify_mac(p, nullptr, 0) == 1;
+        return macByAbsent_;
     }
 
     void AddKeyJobs(std::vector<std::function<void()>>& jobs, std::size_t from) {
         for (std::size_t k = from; k < keys_.size(); ++k) {
-            if (!keys_[k].sig) continue;
+            if (!keys_[k].sig || keys_[k].key) continue;
             jobs.emplace_back([this, k] {
                 kx::P8InfoPtr info(PKCS8_decrypt_ex(keys_[k].sig, Pass(), PassLen(), nullptr, nullptr));
                 keys_[k].key.reset(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
@@ -235,6 +249,8 @@ private:
     KxInput& in_;
     const SecretString* pass_;
     KxP12Contents& out_;
+    bool macByAbsent_ = false;  // set by the MAC's job: it verified with the absent pass phrase only
+    bool absent_ = false;       // from then on the absent pass phrase is used
     std::uint64_t spent_ = 0;
     std::size_t entries_ = 0;
     std::vector<BagsPtr> opened_;  // each safe's bags, plain or opened; the keys' encryptions point into them

@@ -251,6 +251,17 @@ TEST(CliCheck, ReportsHowFilesOtherToolsMadeAreProtected) {
                      std::string(reinterpret_cast<char*>(der), static_cast<std::size_t>(derLen)));
     OPENSSL_free(der);
     PKCS12_free(twoPass);
+    // Made with the absent pass phrase (not the empty one): opened when an empty one is given.
+    const int nid = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
+    PKCS12* absent =
+        PKCS12_create(nullptr, "x", s.chain.keys[2].get(), s.chain.certs[2].get(), nullptr, nid, nid, 1, 1, 0);
+    BIO* out = BIO_new_file(s.dir.file("absent.p12").c_str(), "wb");
+    ASSERT_EQ(i2d_PKCS12_bio(out, absent), 1);
+    BIO_free(out);
+    PKCS12_free(absent);
+    r = RunCli({"--check", "--passin", "pass:", dir + "absent.p12"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("belongs to the certificate in safe 1 bag 1 (by public key)"), std::string::npos) << r.out;
     EXPECT_NE(RunCli({"--check", dir + "huge.p12"}).out.find("MAC: SHA-1, 2000000000 iterations\n"), std::string::npos);
     r = RunCli({"--check", "--passin", "pass:mac", dir + "huge.p12", dir + "two.p12"});
     EXPECT_EQ(r.status, 1);
