@@ -147,6 +147,31 @@ else
     mismatch "PKCS#12 export"
 fi
 
+# ---- --check of a 600,000-iteration PKCS#12, without and with its pass phrase ---------------------
+echo "== --check of a 600,000-iteration PKCS#12"
+CHECK_P12=$OUT/check-600k.p12
+"$CLI" -q -f p12 -c aes256 --passout pass:bench -o "$CHECK_P12" "$C/user.pem" "$C/inter.pem" "$C/root.pem" "$C/user-key.pem" || true
+O_INFO=(openssl pkcs12 -info -noout -passin pass:bench -in "$CHECK_P12")
+Q_CHECK=("$CLI" --check "$CHECK_P12")
+Q_CHECK_PASS=("$CLI" --check --passin pass:bench "$CHECK_P12")
+# The same file for both: openssl sees 600,000 iterations throughout, and both sides open it.
+if [ "$("${O_INFO[@]}" 2>&1 | grep -c 'Iteration 600000\|iteration 600000')" -ge 3 ] &&
+    [ "$("${Q_CHECK[@]}" | grep -c '600000 iterations')" = 3 ] &&
+    "${Q_CHECK_PASS[@]}" | grep -q '600000 iterations (verified)'; then
+    if measure $((5 * SCALE)) "${Q_CHECK[@]}" -- "${O_INFO[@]}"; then
+        row "\`--check\` of a 600,000-iteration PKCS#12, no pass phrase, vs \`pkcs12 -info -noout\`" 0.1
+    else
+        failed "--check of a PKCS#12, no pass phrase" "a run failed"
+    fi
+    if measure $((5 * SCALE)) "${Q_CHECK_PASS[@]}" -- "${O_INFO[@]}"; then
+        row "\`--check --passin\` of the same file (opens the key bag too)" 1.6
+    else
+        failed "--check of a PKCS#12 with its pass phrase" "a run failed"
+    fi
+else
+    mismatch "--check of a 600,000-iteration PKCS#12"
+fi
+
 # ---- 1,000 and 10,000 certificate files at once ------------------------------------------------
 echo "== 1,000 and 10,000 DER certificate files at once"
 cd "$IN"

@@ -83,6 +83,7 @@ std::string UsageText() {
         "        With --explain, the explanation follows it (-q leaves the explanation alone).\n"
         "        With -o -: the output itself; the log and the explanation go to stderr.\n"
         "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
-        "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error.\n";
+        "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error;\n"
+        "             --check: 0 every INPUT read (or recognised), 1 otherwise.\n";
     return text;
 }

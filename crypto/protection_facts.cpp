@@ -6,6 +6,7 @@
 #include "crypto/openssl_ptr.h"
 #include "crypto/pbe_facts_internal.h"
 #include "crypto/pem_block_internal.h"
+#include "crypto/protection_facts_internal.h"
 
 #include <cstring>
 #include <limits>
@@ -42,27 +43,6 @@ std::optional<std::string> friendly_name(const PKCS12_SAFEBAG* bag) {
     return out;
 }
 
-KxBagFacts bag_facts(const PKCS12_SAFEBAG* bag) {
-    KxBagFacts out;
-    switch (PKCS12_SAFEBAG_get_nid(bag)) {
-    case NID_keyBag: out.kind = KxBagKind::Key; break;
-    case NID_pkcs8ShroudedKeyBag: {
-        out.kind = KxBagKind::Key;
-        const X509_SIG* sig = PKCS12_SAFEBAG_get0_pkcs8(bag);
-        const X509_ALGOR* alg = nullptr;
-        if (sig) X509_SIG_get0(sig, &alg, nullptr);
-        out.encryption = kx::pbe_facts(alg);
-        break;
-    }
-    case NID_certBag: out.kind = KxBagKind::Cert; break;
-    case NID_crlBag: out.kind = KxBagKind::Crl; break;
-    default: out.kind = KxBagKind::Other; break;
-    }
-    out.friendly_name = friendly_name(bag);
-    out.local_key_id = local_key_id(bag);
-    return out;
-}
-
 // Every safe in order. Plain safes list their bags; an encrypted safe only says how it is encrypted
 // (opening it would take the pass phrase). False when the file holds more than the bundle cap.
 bool read_safes(const PKCS12* p12, std::vector<KxSafeFacts>& out) {
@@ -84,7 +64,7 @@ bool read_safes(const PKCS12* p12, std::vector<KxSafeFacts>& out) {
                 if (entries > KX_MAX_BUNDLE_ENTRIES) return false;
                 safe.bags.emplace();
                 for (int j = 0; j < sk_PKCS12_SAFEBAG_num(bags.get()); ++j)
-                    safe.bags->push_back(bag_facts(sk_PKCS12_SAFEBAG_value(bags.get(), j)));
+                    safe.bags->push_back(kx::bag_facts(sk_PKCS12_SAFEBAG_value(bags.get(), j)));
             }
         }  // a safe encrypted to a public key: neither a pass phrase encryption nor bags to list
         out.push_back(std::move(safe));
@@ -168,6 +148,27 @@ KxProtection pem_facts(const std::vector<unsigned char>& bytes) {
 }
 
 }  // namespace
+
+KxBagFacts kx::bag_facts(const PKCS12_SAFEBAG* bag) {
+    KxBagFacts out;
+    switch (PKCS12_SAFEBAG_get_nid(bag)) {
+    case NID_keyBag: out.kind = KxBagKind::Key; break;
+    case NID_pkcs8ShroudedKeyBag: {
+        out.kind = KxBagKind::Key;
+        const X509_SIG* sig = PKCS12_SAFEBAG_get0_pkcs8(bag);
+        const X509_ALGOR* alg = nullptr;
+        if (sig) X509_SIG_get0(sig, &alg, nullptr);
+        out.encryption = kx::pbe_facts(alg);
+        break;
+    }
+    case NID_certBag: out.kind = KxBagKind::Cert; break;
+    case NID_crlBag: out.kind = KxBagKind::Crl; break;
+    default: out.kind = KxBagKind::Other; break;
+    }
+    out.friendly_name = friendly_name(bag);
+    out.local_key_id = local_key_id(bag);
+    return out;
+}
 
 KxProtection KX_read_protection(const std::vector<unsigned char>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<long>::max())) return {};

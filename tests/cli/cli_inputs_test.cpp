@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,4 +146,146 @@ TEST(CliExamples, DemoScriptWritesItsPkcs12UnderOut) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(dir.file("out/sample-chain.p12")));
     EXPECT_NE(r.out.find("openssl pkcs12 -in out/sample-chain.p12"), std::string::npos) << r.out;
+}
+
+// --check over files that openssl and other tools made: the facts each states in the clear, without a
+// pass phrase, and the verdicts; with one, the MAC verified and each key's certificate found. Rows whose
+// tool is not installed are passed over.
+TEST(CliCheck, ReportsHowFilesOtherToolsMadeAreProtected) {
+    qfix::SampleSet s;
+    const std::string dir = s.dir.path().string() + "/";
+    const std::string in = " -inkey '" + s.key.string() + "' -in '" + s.leaf.string() + "'";
+    const std::string p12 = "openssl pkcs12 -export -name leaf -passout pass:pw" + in;
+    const std::string nss = "certutil -N -d sql:" + dir + " --empty-password && pk12util -d sql:" + dir + " -i " + dir +
+                            "openssl.p12 -W pw && pk12util -d sql:" + dir + " -n leaf -W pw -o ";
+    struct Row {
+        std::string file, tool, make;
+        std::vector<std::string> facts;
+    };
+    const std::vector<Row> rows = {
+        {"openssl.p12",
+         "openssl",
+         p12 + " -out ",
+         {": pkcs12\n  MAC: SHA-256, 2048 iterations\n  safe 1: encrypted, PBES2 AES-256-CBC, PBKDF2-HMAC-SHA256, "
+          "2048 iterations (not opened: no pass phrase given)\n  safe 2: not encrypted\n    bag 1: key, PBES2 "
+          "AES-256-CBC, PBKDF2-HMAC-SHA256, 2048 iterations, friendly name \"leaf\", local key id ",
+          "refused by windows-legacy: ", "taken by modern, windows"}},
+        {"legacy.p12",
+         "openssl",
+         p12 + " -legacy -out ",
+         {"MAC: SHA-1, 2048 iterations\n  safe 1: encrypted, pbeWithSHA1And40BitRC2-CBC, 2048 iterations",
+          "key, pbeWithSHA1And3-KeyTripleDES-CBC, 2048 iterations",
+          "refused by modern: OpenSSL 3 default: RC2 needs the legacy provider"}},
+        {"key.p8",
+         "openssl",
+         "openssl pkcs8 -topk8 -v2 aes-128-cbc -iter 1000 -passout pass:pw -in '" + s.key.string() + "' -out ",
+         {"key.p8: pkcs8\n  key: encrypted, PBES2 AES-128-CBC, PBKDF2-HMAC-SHA256, 1000 iterations\n"}},
+        {"des3.key",
+         "openssl",
+         "openssl rsa -des3 -traditional -passout pass:pw -in '" + s.key.string() + "' -out ",
+         {"des3.key: pem-key\n  key: encrypted, PEM encryption DES-EDE3-CBC (one MD5 round)\n",
+          "refused by java: Java 11.0.12+: 3DES\n  taken by modern, windows, windows-legacy, macos"}},
+        {"nss.p12",
+         "pk12util",
+         nss,
+         {": pkcs12\n  MAC: SHA-256, 600000 iterations\n  safe 1: not encrypted\n    bag 1: key, PBES2 AES-256-CBC, "
+          "PBKDF2-HMAC-SHA256, 600000 iterations, friendly name \"leaf\"",
+          "safe 2: encrypted, PBES2 AES-128-CBC, PBKDF2-HMAC-SHA256, 600000 iterations"}},
+        {"keytool.p12",
+         "keytool",
+         "keytool -genkeypair -alias me -keyalg EC -dname CN=me -storetype pkcs12 -storepass pwpwpw -keystore ",
+         {": pkcs12\n  MAC: SHA-256, 10000 iterations\n  safe 1: not encrypted\n    bag 1: key, PBES2 AES-256-CBC, "
+          "PBKDF2-HMAC-SHA256, 10000 iterations, friendly name \"me\"",
+          "safe 2: encrypted, PBES2 AES-256-CBC"}},
+        {"certtool.p12",
+         "certtool",
+         "certtool --to-p12 --p12-name leaf --password pw --outder --load-privkey '" + s.key.string() +
+             "' --load-certificate '" + s.leaf.string() + "' --outfile ",
+         {": pkcs12\n  MAC: SHA-256, 600000 iterations\n  safe 1: encrypted, PBES2 AES-128-CBC, PBKDF2-HMAC-SHA256",
+          "bag 1: key, PBES2 AES-128-CBC, PBKDF2-HMAC-SHA256, 600000 iterations, friendly name \"leaf\""}},
+    };
+    std::vector<std::string> args = {"--check"};
+    for (const Row& row : rows) {
+        if (qfix::run_command("command -v " + row.tool + " >/dev/null").status != 0) continue;
+        ASSERT_EQ(qfix::run_command(row.make + dir + row.file + " >/dev/null 2>&1").status, 0) << row.make;
+        args.push_back(dir + row.file);
+    }
+    args.push_back(s.p(s.leaf));
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(s.p(s.leaf) + ": certificate\n  taken by modern, "), std::string::npos) << r.out;
+    for (const Row& row : rows)
+        for (const std::string& fact : row.facts)
+            if (std::find(args.begin(), args.end(), dir + row.file) != args.end())
+                EXPECT_NE(r.out.find(fact), std::string::npos) << row.file << ": " << fact << "\n" << r.out;
+
+    // Given the pass phrase, the MAC is verified and the key finds its certificate; a wrong one fails.
+    r = RunCli({"--check", "--passin", "pass:pw", dir + "openssl.p12", dir + "legacy.p12"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("MAC: SHA-256, 2048 iterations (verified)\n  safe 1: encrypted, PBES2 AES-256-CBC, "
+                         "PBKDF2-HMAC-SHA256, 2048 iterations\n    bag 1: cert, " +
+                         qfix::kLeafDn),
+              std::string::npos)
+        << r.out;
+    const std::string owner = "; belongs to the certificate in safe 1 bag 1 (by public key)\n";
+    EXPECT_NE(r.out.find(owner, r.out.find(owner) + 1), std::string::npos) << "both keys:\n" << r.out;
+    r = RunCli({"--check", "--passin", "pass:wrong", dir + "openssl.p12", s.p(s.junk)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("(does not verify with this pass phrase)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  not opened: wrong pass phrase\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(s.p(s.junk) + ": not read (not a certificate"), std::string::npos) << r.out;
+
+    // Two billion iterations: told at once without a pass phrase, refused before any derivation with
+    // one. A MAC made with another pass phrase than the safes': said so.
+    const qfix::Bytes huge = qfix::p12_with_huge_iterations(qfix::HugeP12Part::Mac, 2'000'000'000);
+    qfix::write_text(s.dir.file("huge.p12"), std::string(huge.begin(), huge.end()));
+    qfix::P12Options options;
+    options.pass = "pw";
+    const qfix::Bytes made = qfix::make_p12(s.chain.keys[2].get(), s.chain.certs[2].get(), {}, options);
+    const unsigned char* at = made.data();
+    PKCS12* twoPass = d2i_PKCS12(nullptr, &at, static_cast<long>(made.size()));
+    ASSERT_EQ(PKCS12_set_mac(twoPass, "mac", -1, nullptr, 0, 2048, nullptr), 1);
+    unsigned char* der = nullptr;
+    const int derLen = i2d_PKCS12(twoPass, &der);
+    qfix::write_text(s.dir.file("two.p12"),
+                     std::string(reinterpret_cast<char*>(der), static_cast<std::size_t>(derLen)));
+    OPENSSL_free(der);
+    PKCS12_free(twoPass);
+    // Made with the absent pass phrase (not the empty one): opened when an empty one is given.
+    const int nid = NID_pbe_WithSHA1And3_Key_TripleDES_CBC;
+    PKCS12* absent =
+        PKCS12_create(nullptr, "x", s.chain.keys[2].get(), s.chain.certs[2].get(), nullptr, nid, nid, 1, 1, 0);
+    BIO* out = BIO_new_file(s.dir.file("absent.p12").c_str(), "wb");
+    ASSERT_EQ(i2d_PKCS12_bio(out, absent), 1);
+    BIO_free(out);
+    PKCS12_free(absent);
+    r = RunCli({"--check", "--passin", "pass:", dir + "absent.p12"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("belongs to the certificate in safe 1 bag 1 (by public key)"), std::string::npos) << r.out;
+    EXPECT_NE(RunCli({"--check", dir + "huge.p12"}).out.find("MAC: SHA-1, 2000000000 iterations\n"), std::string::npos);
+    r = RunCli({"--check", "--passin", "pass:mac", dir + "huge.p12", dir + "two.p12"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("  not opened: too costly to open"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(verified)\n  safe 1: encrypted, pbeWithSHA1And3-KeyTripleDES-CBC, 2048 iterations (not "
+                         "opened)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.out.find("  not opened: the MAC verifies with this pass phrase, but safe 1 needs another pass phrase\n"),
+        std::string::npos)
+        << r.out;
+
+    // The JSON holds the documented keys.
+    const fs::path json = s.dir.file("check.json");
+    qfix::write_text(json, RunCli({"--check=json", dir + "openssl.p12", s.p(s.leaf)}).out);
+    const std::string py =
+        "import json,sys\nd=json.load(open(sys.argv[1]))['files']\n"
+        "assert set(d[0]) >= {'path','kind','mac','safes','encryption','verdicts'}\n"
+        "assert d[0]['mac'] == {'digest':'sha256','iterations':2048,'verified':None}\n"
+        "assert d[0]['safes'][0]['bags'] is None and d[0]['safes'][1]['bags'][0]['type'] == 'key'\n"
+        "assert d[0]['verdicts']['modern'] == {'takes':True,'reason':None}\n"
+        "assert d[1]['kind'] == 'certificate' and d[1]['mac'] is None\n";
+    qfix::write_text(s.dir.file("check.py"), py);
+    EXPECT_EQ(qfix::run_command("python3 " + s.dir.file("check.py").string() + " " + json.string() + " 2>&1").status, 0)
+        << qfix::read_bytes(json).size();
 }
