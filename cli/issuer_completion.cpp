@@ -16,11 +16,11 @@ void CompleteIssuers(ConversionSession& session, const CliSettings& settings, st
     for (const std::string& file : settings.caFiles) store.AddFile(file);
     for (const std::string& dir : settings.caDirs) store.AddDirectory(dir);
     if (settings.systemCa) store.AddSystemDefault();
+    // After completion: the system's folder is read only as issuers are looked up.
+    if (session.accepted() != 0) session.CompleteFrom(store);
     for (const KxStoreSkip& skip : store.Skipped())
         diagnostics << "quillon-cli: trust store: skipped " << skip.file << " (" << skip.reason << ")\n";
-
     if (session.accepted() == 0) return;
-    session.CompleteFrom(store);
     // One by one, each input was arranged as it came; the issuers join the chain in one more arrangement.
     if (settings.oneByOne) session.Arrange();
 }

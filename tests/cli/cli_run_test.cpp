@@ -442,6 +442,13 @@ TEST(CliServer, StoresAndLayoutsAsTheRowsSay) {
         std::vector<File> files;
         std::function<void(const fs::path&)> before = {};
     };
+    // The system's folder as OpenSSL's rehash leaves it: the root under its subject hash only.
+    const fs::path hashed = s.dir.file("hashed");
+    char rootLink[16];
+    std::snprintf(rootLink, sizeof rootLink, "%08lx.0",
+                  X509_NAME_hash_ex(X509_get_subject_name(s.chain.certs[0].get()), nullptr, nullptr, nullptr));
+    fs::create_directory(hashed);
+    fs::copy_file(s.root, hashed / rootLink);
     const std::string I = s.intermediate.string(), R = s.root.string(), L = s.leaf.string(), K = s.key.string();
     const std::vector<Row> rows = {
         {"certbot from stores, explained",
@@ -454,11 +461,11 @@ TEST(CliServer, StoresAndLayoutsAsTheRowsSay) {
           {"chain.pem", inter, 0644},
           {"fullchain.pem", leaf + inter, 0644},
           {"privkey.pem", clearKey, 0600}}},
-        {"other orders, the system's store: the same files",
-         {"--ca-file", I, "--system-ca", K, L, "--layout", "certbot", "--out-dir", "OUT"},
-         {{"SSL_CERT_FILE", R}, {"SSL_CERT_DIR", s.dir.file("none").string()}},
+        {"other orders, the system's bundle and hashed folder: the same files",
+         {"--system-ca", K, L, "--layout", "certbot", "--out-dir", "OUT"},
+         {{"SSL_CERT_FILE", I}, {"SSL_CERT_DIR", s.dir.file("none").string() + ":" + hashed.string()}},
          0,
-         "Issuer added from " + R + ": O=Quillon Tests, CN=Level 0\n",
+         "Issuer added from " + hashed.string() + "/" + std::string(rootLink) + ": O=Quillon Tests, CN=Level 0\n",
          "",
          {{"cert.pem", leaf, 0644},
           {"chain.pem", inter, 0644},
