@@ -20,9 +20,12 @@ InputOutcome ConversionSession::Read(const std::string& path) {
     InputOutcome outcome = ReadInput(doc_, path);
     if (!outcome.accepted) return outcome;
     ++accepted_;
-    for (const P12Bag* bag = doc_.m_pBags ? doc_.m_pBags->first.get() : nullptr; bag && !keyRead_;
-         bag = bag->next.get())
-        keyRead_ = bag->type == BAG_KEY;
+    // Only the bags this read appended, so that many inputs cost no more than once each.
+    const P12Bag* bag = scannedTail_ ? scannedTail_->next.get() : doc_.m_pBags ? doc_.m_pBags->first.get() : nullptr;
+    for (; bag; bag = bag->next.get()) {
+        keyRead_ = keyRead_ || bag->type == BAG_KEY;
+        scannedTail_ = bag;
+    }
     outputName_ = outcome.outputName;
     if (explainer_) explainer_->NoteRead(*doc_.m_pBags, path);
     return outcome;
@@ -32,6 +35,7 @@ void ConversionSession::Arrange() {
     if (accepted_ == 0) return;
     // BuildChain's halves apart, so that the explanation takes the reasons the arrangement recorded.
     const ChainRecord record = doc_.ArrangeChain();
+    scannedTail_ = nullptr;  // the arrangement may have released it
     WriteChainLog(record, &log_);
     if (record.arranged) log_.insert(0, completionLog_);
     if (explainer_) explainer_->NoteArranged(record);

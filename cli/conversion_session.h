@@ -64,6 +64,7 @@ private:
     std::string outputName_;
     int accepted_ = 0;
     bool keyRead_ = false;
+    const P12Bag* scannedTail_ = nullptr;  // the last bag looked at for a key; none after an arrangement
     CString completionLog_;
 
     std::unique_ptr<ChainExplainer> explainer_;
