@@ -17,13 +17,15 @@ namespace {
 // A writer's output caught in memory: the writers take a descriptor, and an anonymous file is one that
 // never reaches a disk. Only protected outputs (an encrypted key, a PKCS#12) pass through it.
 template <typename Write>
-std::optional<SecretString> WrittenToMemory(KxWriteSettings settings, Write write) {
+std::optional<SecretString> WrittenToMemory(KxWriteSettings settings, Write write, KxWriteFailure& failure) {
     const int fd = ::memfd_create("quillon-layout", MFD_CLOEXEC);
     if (fd < 0) return std::nullopt;
     settings.fd = fd;
     std::optional<SecretString> bytes;
     struct stat status {};
-    if (write(settings).written && ::fstat(fd, &status) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
+    const KxWriteOutcome outcome = write(settings);
+    failure = outcome.failure;
+    if (outcome.written && ::fstat(fd, &status) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
         std::string text(static_cast<std::size_t>(status.st_size), '\0');
         std::size_t got = 0;
         while (got < text.size()) {
@@ -77,6 +79,7 @@ bool WriteLayoutSet(ConversionSession& session, const CliSettings& settings, con
     if (*layout == ServerLayout::K8s && settings.name) request.k8s_name = *settings.name;
     request.allow_incomplete = settings.allowIncomplete;
     request.key_among_inputs = session.keyRead();
+    KxWriteFailure failure = KxWriteFailure::None;  // of the protected key's or the bundle's write
     const std::string& folder = *settings.outDir;
     // The source itself went to the pass-phrase provider; a moved-from optional still says it was given.
     if (settings.passout && *layout != ServerLayout::Pfx) {
@@ -84,17 +87,18 @@ bool WriteLayoutSet(ConversionSession& session, const CliSettings& settings, con
         p8.path = folder + "/" + (*layout == ServerLayout::Certbot ? "privkey.pem" : "the key");
         // An output pass phrase asks for the key encrypted, whatever cipher the form would start with.
         if (p8.key_cipher == KX_CIPHER_NONE) p8.key_cipher = KX_AES256;
-        request.protect_key = [p8](const Key& key) {
-            return WrittenToMemory(p8, [&key](const KxWriteSettings& s) { return PEM_write_p8enc(&key, s); });
+        request.protect_key = [p8, &failure](const Key& key) {
+            return WrittenToMemory(
+                p8, [&key](const KxWriteSettings& s) { return PEM_write_p8enc(&key, s); }, failure);
         };
     }
     if (*layout == ServerLayout::Pfx) {
         KxWriteSettings p12 = ProtectionFor(session, settings, FORM_PKCS12, true, passSource, diagnostics);
         p12.path = folder + "/bundle.p12";
-        request.make_pfx = [p12, container](const ServedChain&) -> std::optional<std::vector<unsigned char>> {
+        request.make_pfx = [p12, container, &failure](const ServedChain&) -> std::optional<std::vector<unsigned char>> {
             // The arranged container holds exactly the chain, its key and CRLs, which the writer leaves out.
-            std::optional<SecretString> bytes =
-                WrittenToMemory(p12, [container](const KxWriteSettings& s) { return P12_write_file(container, s); });
+            std::optional<SecretString> bytes = WrittenToMemory(
+                p12, [container](const KxWriteSettings& s) { return P12_write_file(container, s); }, failure);
             if (!bytes) return std::nullopt;
             return std::vector<unsigned char>(bytes->str().begin(), bytes->str().end());
         };
@@ -110,7 +114,11 @@ bool WriteLayoutSet(ConversionSession& session, const CliSettings& settings, con
     if (!outcome.written) {
         if (made) ::rmdir(folder.c_str());
         diagnostics << "quillon-cli: nothing written: "
-                    << (outcome.failed_file.empty() ? "" : outcome.failed_file + ": ") << outcome.reason << "\n";
+                    << (outcome.failed_file.empty() ? "" : outcome.failed_file + ": ") << outcome.reason
+                    << (failure == KxWriteFailure::NoPassPhrase        ? " (no output pass phrase: give --passout)"
+                        : failure == KxWriteFailure::CipherUnavailable ? " (the cipher cannot be had here)"
+                                                                       : "")
+                    << "\n";
         return false;
     }
     session.AppendLog("Output " + *settings.layout + " layout into " + folder + "\r\n");

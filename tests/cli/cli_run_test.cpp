@@ -518,6 +518,13 @@ TEST(CliServer, StoresAndLayoutsAsTheRowsSay) {
              fs::create_directories(out / "chain.pem");
              qfix::write_text(out / "cert.pem", "old");
          }},
+        {"pfx without a pass phrase",
+         {L, K, I, R, "--layout", "pfx", "--out-dir", "OUT"},
+         {},
+         1,
+         "",
+         "the PKCS#12 bundle could not be made (no output pass phrase: give --passout)",
+         {}},
         {"the folder's parent missing",
          {L, K, I, R, "--layout", "certbot", "--out-dir", "OUT/deeper"},
          {},
