@@ -10,7 +10,7 @@ CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure -j $(JOBS) --timeout 300
 
 .PHONY: all deps build run test test-main test-sanitize fuzz-build fuzz fuzz-smoke demo bench lint install package \
-        package-check interop clean
+        package-check interop server-check clean
 
 all: build
 
@@ -62,6 +62,12 @@ bench: deps
 	@cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@bench/run-bench.sh build/bench
+
+# The servers load what `quillon-cli --layout` writes (openssl verify, nginx -t, haproxy -c, a YAML parse);
+# not part of `make test`.
+server-check: build
+	@scripts/install-deps.sh deps/debian-packages-server-check.txt
+	@scripts/server-check.sh $(BUILD)/cli/quillon-cli
 
 # Installs the programs, launcher, icons, manual pages and completion under PREFIX (default /usr/local);
 # DESTDIR stages the whole tree elsewhere, as packagers do.

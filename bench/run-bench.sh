@@ -172,6 +172,29 @@ else
     mismatch "--check of a 600,000-iteration PKCS#12"
 fi
 
+# ---- issuers from the system's trust store; a server's four files --------------------------------
+echo "== --system-ca, and --layout certbot"
+# The root left out, so that the store is searched (and the issuer named as missing when it lacks it).
+Q_SYS=("$CLI" -n -q "$C/user.pem" "$C/inter.pem" --system-ca)
+O_SYS=("$CLI" -n -q "$C/user.pem" "$C/inter.pem")
+if "${Q_SYS[@]}" 2>/dev/null && measure $((40 * SCALE)) "${Q_SYS[@]}" -- "${O_SYS[@]}"; then
+    line=$(awk -v q="$Q_WALL" -v o="$O_WALL" -v qk="$Q_KB" -v ok="$O_KB" 'BEGIN {
+        d = (q - o) * 1000
+        printf "| %.1f ms | %.1f ms | **+%.1f ms** (≤ +20 ms) | | %d | %d | %.2f | | %s |", q * 1000, o * 1000, d,
+               qk, ok, qk / ok, d <= 20 ? "holds" : "MISSED" }')
+    [[ $line == *holds* ]] || FAILED=1
+    ROWS+=("| \`--system-ca\` ($(grep -c BEGIN "${SSL_CERT_FILE:-/etc/ssl/certs/ca-certificates.crt}" 2>/dev/null || echo ?) roots) against none; in the openssl columns $line")
+else
+    failed "--system-ca against none" "a run failed"
+fi
+Q_LAY=("$CLI" -q "$C/user.pem" "$C/user-key.pem" "$C/inter.pem" "$C/root.pem" --layout certbot --out-dir "$OUT/layout")
+O_LAY=("$CLI" -q -f cert -e pem -o "$OUT/one-cert.pem" "$C/user.pem" "$C/user-key.pem" "$C/inter.pem" "$C/root.pem")
+if "${Q_LAY[@]}" && [ "$(ls "$OUT/layout" | wc -l)" = 4 ] && measure $((40 * SCALE)) "${Q_LAY[@]}" -- "${O_LAY[@]}"; then
+    row "\`--layout certbot\` (4 files) against one \`-f cert -e pem\` run, in the openssl columns" 1.5
+else
+    failed "--layout certbot" "a run failed"
+fi
+
 # ---- 1,000 and 10,000 certificate files at once ------------------------------------------------
 echo "== 1,000 and 10,000 DER certificate files at once"
 cd "$IN"

@@ -20,6 +20,12 @@ InputOutcome ConversionSession::Read(const std::string& path) {
     InputOutcome outcome = ReadInput(doc_, path);
     if (!outcome.accepted) return outcome;
     ++accepted_;
+    // Only the bags this read appended, so that many inputs cost no more than once each.
+    const P12Bag* bag = scannedTail_ ? scannedTail_->next.get() : doc_.m_pBags ? doc_.m_pBags->first.get() : nullptr;
+    for (; bag; bag = bag->next.get()) {
+        keyRead_ = keyRead_ || bag->type == BAG_KEY;
+        scannedTail_ = bag;
+    }
     outputName_ = outcome.outputName;
     if (explainer_) explainer_->NoteRead(*doc_.m_pBags, path);
     return outcome;
@@ -29,8 +35,24 @@ void ConversionSession::Arrange() {
     if (accepted_ == 0) return;
     // BuildChain's halves apart, so that the explanation takes the reasons the arrangement recorded.
     const ChainRecord record = doc_.ArrangeChain();
+    scannedTail_ = nullptr;  // the arrangement may have released it
     WriteChainLog(record, &log_);
+    if (record.arranged) log_.insert(0, completionLog_);
     if (explainer_) explainer_->NoteArranged(record);
+}
+
+ChainCompletion ConversionSession::CompleteFrom(const KxTrustStore& store) {
+    const ChainCompletion completion = CompleteChain(doc_.m_pBags.get(), store);
+    if (explainer_ && doc_.m_pBags) explainer_->NoteAddedFromStore(*doc_.m_pBags);
+    completionLog_.clear();
+    for (const AddedIssuer& issuer : completion.added)
+        completionLog_ += "Issuer added from " + issuer.file + ": " + issuer.subject + "\r\n";
+    if (!completion.missing_issuer.empty())
+        completionLog_ += "Issuer not found in the trust stores: " + completion.missing_issuer +
+                          (completion.ca_issuers_url.empty() ? std::string(" (the certificate names no caIssuers URL)")
+                                                             : " (caIssuers URL: " + completion.ca_issuers_url + ")") +
+                          "\r\n";
+    return completion;
 }
 
 ChainExplanation ConversionSession::Explanation() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "doc/VortlaneDoc.h"
+#include "doc/chain_completion.h"
 #include "doc/chain_explain.h"
 #include "doc/cipher_buttons.h"
 #include "doc/input_route.h"
@@ -25,8 +26,14 @@ public:
     // Reads one input into the container without arranging the chain; Arrange() does that once after
     // the last. The outcome as for Drop.
     InputOutcome Read(const std::string& path);
-    // Arranges the chain over everything read; the log becomes that arrangement's log.
+    // Arranges the chain over everything read; the log becomes that arrangement's log, after the lines
+    // of the last completion.
     void Arrange();
+    // Adds the issuers the chain lacks from `store` (not inputs: they are noted as taken from it) and
+    // keeps the lines that say so, or that name the issuer none of them holds, for the log.
+    ChainCompletion CompleteFrom(const KxTrustStore& store);
+    // Appends a line (ending in "\r\n") to the log.
+    void AppendLog(const std::string& line) { log_ += line; }
 
     // From now on, takes note of what each input adds and of what each arrangement keeps.
     void WatchForExplanation() { explainer_ = std::make_unique<ChainExplainer>(); }
@@ -47,6 +54,7 @@ public:
     const CVortlaneDoc& document() const { return doc_; }
 
     int accepted() const { return accepted_; }
+    bool keyRead() const { return keyRead_; }  // some input gave a private key, placed or not
     const CString& log() const { return log_; }
     const std::string& outputName() const { return outputName_; }  // derived from the last accepted input
 
@@ -55,6 +63,9 @@ private:
     CString log_;
     std::string outputName_;
     int accepted_ = 0;
+    bool keyRead_ = false;
+    const P12Bag* scannedTail_ = nullptr;  // the last bag looked at for a key; none after an arrangement
+    CString completionLog_;
 
     std::unique_ptr<ChainExplainer> explainer_;
 };

@@ -143,14 +143,20 @@ std::string ExplainText(const ChainExplanation& explanation) {
         if (object.block > highest) highest = object.block;
     }
     const bool anyCertificate = explanation.depth >= 0;
+    std::size_t fromStore = 0;
+    for (const ExplainedObject& object : explanation.objects) fromStore += object.from_store ? 1 : 0;
     std::string text =
-        "Explanation: " + std::to_string(explanation.objects.size()) + " object(s) read, in input order\n";
+        "Explanation: " + std::to_string(explanation.objects.size() - fromStore) + " object(s) read, in input order" +
+        (fromStore ? "; then " + std::to_string(fromStore) + " issuer(s) added from trust stores" : "") + "\n";
     for (const ExplainedObject& object : explanation.objects) {
         text += "  " + Printable(object.file);
         if (highestBlock[object.file] > 1) text += " (block " + std::to_string(object.block) + ")";
         text += ": " + KindText(object) + "\n";
         if (object.subject) text += "      subject: " + *object.subject + "\n";
         if (object.issuer) text += "      issuer:  " + *object.issuer + "\n";
+        if (object.from_store)
+            text += std::string("      origin (") + kAddedFromStore +
+                    "): not an input; the issuer the chain lacked, taken from this store file\n";
         if (object.placed())
             text += "      placed at depth " + std::to_string(object.depth) + ": " +
                     PlacedText(object, anyCertificate) + "\n";
@@ -183,6 +189,7 @@ std::string ExplainJson(const ChainExplanation& explanation) {
         json += "{\"file\": " + JsonString(object.file) + ", \"block\": " + std::to_string(object.block) +
                 ", \"kind\": \"" + KindName(object.kind) + "\", \"subject\": " + optionalString(object.subject) +
                 ", \"issuer\": " + optionalString(object.issuer);
+        if (object.from_store) json += std::string(", \"origin\": \"") + kAddedFromStore + "\"";
         if (object.kind == ObjectKind::Key)
             json +=
                 ", \"key_type\": " + JsonString(object.key.type) + ", \"key_bits\": " + std::to_string(object.key.bits);

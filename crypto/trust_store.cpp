@@ -57,7 +57,7 @@ bool issued(X509* cert, const ASN1_OCTET_STRING* authority_key_id, X509* candida
     return key && X509_verify(cert, key) == 1;
 }
 
-KxIssuerLookup lookup(const KxTrustStore::Impl& store, const std::vector<unsigned char>& der) {
+KxIssuerLookup lookup(KxTrustStore::Impl& store, const std::vector<unsigned char>& der) {
     KxIssuerLookup result;
     const unsigned char* p = der.data();
     kx::X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
@@ -66,6 +66,7 @@ KxIssuerLookup lookup(const KxTrustStore::Impl& store, const std::vector<unsigne
     int ok = 0;
     const unsigned long hash = X509_NAME_hash_ex(X509_get_issuer_name(cert.get()), nullptr, nullptr, &ok);
     if (!ok) return result;
+    KX_load_hashed(store, hash);
     const ASN1_OCTET_STRING* authority_key_id = X509_get0_authority_key_id(cert.get());
     const Entry* best = nullptr;
     auto [from, to] = store.by_subject.equal_range(static_cast<std::size_t>(hash));

@@ -43,7 +43,8 @@ public:
     // Every certificate file of the folder (not its sub-folders), OpenSSL's hash links included.
     void AddDirectory(const std::string& path);
     // The bundle file and the folders OpenSSL names as its defaults, or those SSL_CERT_FILE and
-    // SSL_CERT_DIR name instead. Defaults that do not exist are passed over without a word.
+    // SSL_CERT_DIR name instead. Defaults that do not exist are passed over without a word. The folders
+    // are searched as OpenSSL searches them: by hash links ("<subject hash>.N"), when a name is asked.
     void AddSystemDefault();
 
     // Certificates held (each counted once, however many files or links reach it).

@@ -29,6 +29,13 @@ struct KxTrustStore::Impl {
     std::unordered_multimap<std::size_t, std::size_t> by_der;  // hash of the encoding -> entry
     std::set<std::pair<dev_t, ino_t>> files_read;              // so that a link to a file read adds nothing
     std::vector<KxStoreSkip> skipped;
+    // Folders searched only by OpenSSL's hash links ("<subject hash>.N"), when a name is looked up, as
+    // OpenSSL searches its own default folder: the system's holds hundreds of files, nearly all unused.
+    std::vector<std::string> hashed_dirs;
+    std::set<unsigned long> hashes_searched;
 
     void skip(const std::string& file, std::string reason) { skipped.push_back({file, std::move(reason)}); }
 };
+
+// Reads the certificates the hashed folders hold under the subject hash `hash`, once per hash.
+void KX_load_hashed(KxTrustStore::Impl& store, unsigned long hash);

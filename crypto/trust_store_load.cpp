@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -271,6 +272,21 @@ void guarded(Impl& store, const std::string& path, Load load) {
 
 }  // namespace
 
+void KX_load_hashed(Impl& store, unsigned long hash) {
+    if (store.hashed_dirs.empty() || !store.hashes_searched.insert(hash).second) return;
+    for (const std::string& dir : store.hashed_dirs) {
+        // The links of one hash are numbered from 0 without a gap, as OpenSSL's rehash makes them.
+        for (int n = 0; n < 100; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/%08lx.%d", hash, n);
+            const std::string path = dir + name;
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0) break;
+            guarded(store, path, [&] { load_file(store, path, false); });
+        }
+    }
+}
+
 KxTrustStore::KxTrustStore() : impl_(std::make_unique<Impl>()) {}
 KxTrustStore::~KxTrustStore() = default;
 KxTrustStore::KxTrustStore(KxTrustStore&&) noexcept = default;
@@ -285,7 +301,7 @@ void KxTrustStore::AddDirectory(const std::string& path) {
 }
 
 // As OpenSSL's own default lookup: the variables replace the compiled-in places; the folder setting
-// may name several folders, separated by ':'.
+// may name several folders, separated by ':', each searched by hash links only when a name is asked.
 void KxTrustStore::AddSystemDefault() {
     const char* file = std::getenv(X509_get_default_cert_file_env());
     const std::string bundle = file ? file : X509_get_default_cert_file();
@@ -297,7 +313,8 @@ void KxTrustStore::AddSystemDefault() {
         std::size_t to = list.find(':', from);
         if (to == std::string::npos) to = list.size();
         const std::string dir = list.substr(from, to - from);
-        if (!dir.empty()) guarded(*impl_, dir, [&] { load_directory(*impl_, dir, true); });
+        struct stat st {};
+        if (!dir.empty() && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) impl_->hashed_dirs.push_back(dir);
         from = to + 1;
     }
 }

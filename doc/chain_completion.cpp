@@ -130,13 +130,15 @@ ChainCompletion CompleteChain(P12* container, const KxTrustStore& store) {
     return record;
 }
 
-bool LooksLikeRootBundle(const P12& container) {
+int LonelyRoots(const P12& container) {
     const std::vector<const Cert*> certs = IssuedCerts(container);
     std::unordered_set<ChainName, ChainNameHash> issuers;  // of the certificates not self-issued
     for (const Cert* cert : certs)
         if (!SelfIssued(*cert)) issuers.insert(IssuerOf(*cert));
     int lonely_roots = 0;
     for (const Cert* cert : certs)
-        if (SelfIssued(*cert) && !issuers.contains(SubjectOf(*cert)) && ++lonely_roots >= 2) return true;
-    return false;
+        if (SelfIssued(*cert) && !issuers.contains(SubjectOf(*cert))) ++lonely_roots;
+    return lonely_roots;
 }
+
+bool LooksLikeRootBundle(const P12& container) { return LonelyRoots(container) >= 2; }

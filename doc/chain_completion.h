@@ -30,3 +30,5 @@ ChainCompletion CompleteChain(P12* container, const KxTrustStore& store);
 // certificate there: a bundle of roots given as an input, which the arranging rules take a top from.
 // Asked of the inputs alone, before completion adds to them.
 bool LooksLikeRootBundle(const P12& container);
+// How many self-issued certificates the container holds that issued no other certificate there.
+int LonelyRoots(const P12& container);

@@ -42,7 +42,11 @@ struct ChainExplainer::Noted {
 ChainExplainer::ChainExplainer() = default;
 ChainExplainer::~ChainExplainer() = default;
 
-void ChainExplainer::NoteRead(const P12& container, const std::string& path) {
+void ChainExplainer::NoteRead(const P12& container, const std::string& path) { Note(container, path, false); }
+
+void ChainExplainer::NoteAddedFromStore(const P12& container) { Note(container, std::string(), true); }
+
+void ChainExplainer::Note(const P12& container, const std::string& path, bool fromStore) {
     for (const P12Bag* bag = container.first.get(); bag; bag = bag->next.get()) {
         if (live_.count(bag)) continue;
         Noted noted;
@@ -50,6 +54,7 @@ void ChainExplainer::NoteRead(const P12& container, const std::string& path) {
         // The read names the file of each bag it adds; a bag from a file read whole holds block 0.
         noted.object.file = bag->origin.file ? *bag->origin.file : path;
         noted.object.block = bag->origin.block > 0 ? bag->origin.block : 1;
+        noted.object.from_store = fromStore;
         if (const Cert* cert = CertOf(*bag)) {
             noted.object.kind = cert->issuer ? ObjectKind::Certificate : ObjectKind::Request;
             noted.object.subject = cert->subject;

@@ -13,6 +13,9 @@
 
 enum class ObjectKind { Certificate, Request, Crl, Key, Other };
 
+// The origin code of an object that completion added from a trust store; scripts rely on the spelling.
+constexpr const char* kAddedFromStore = "added-from-store";
+
 enum class ChainCheck { Expired, NotYetValid, SignatureInvalid, IssuerNotCa, IssuerCannotSign };
 const char* CheckCode(ChainCheck check);
 
@@ -25,6 +28,7 @@ struct ExplainedObject {
     KxKeyFacts key;                      // keys only
     int depth = -1;                      // the depth it holds; -1 when dropped
     std::optional<DropReason> reason;    // set exactly when dropped
+    bool from_store = false;             // not an input: an issuer completion took from a trust store
 
     bool placed() const { return depth >= 0; }
 };
@@ -52,6 +56,9 @@ public:
     // After a read put its objects into the container, before the chain is arranged: takes note of each
     // object not seen before, as read from `path`.
     void NoteRead(const P12& container, const std::string& path);
+    // After completion added issuers from trust stores: takes note of each object not seen before as
+    // added from the store file its bag names.
+    void NoteAddedFromStore(const P12& container);
     // After an arrangement: each noted object it dropped takes the reason the arrangement recorded.
     void NoteArranged(const ChainRecord& record);
     // The objects' fates and the chain's checks, over the container as the last arrangement left it.
@@ -60,6 +67,8 @@ public:
     struct Noted;  // one object as it was read, and the arrangement that dropped it
 
 private:
+    void Note(const P12& container, const std::string& path, bool fromStore);
+
     std::vector<Noted> noted_;
     // The bags of the container that are noted objects, by address, with their index in noted_: a bag
     // keeps its address for as long as it stays in the container, and only a bag that left it can give

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the servers load what `quillon-cli --layout` writes: makes a root, an intermediate and a
 # leaf (for localhost) with the openssl command, has quillon-cli complete the leaf's chain from a trust
-# store and write the certbot, haproxy and k8s layouts, then runs `openssl verify`, `nginx -t` on a
-# minimal configuration, `haproxy -c`, and a YAML parse of the secret. Also checks that the order of the
-# inputs and of the store files changes no file. Installs nginx-light, haproxy and python3-yaml when
+# store and write the certbot, haproxy, k8s and pfx layouts, then runs `openssl verify`, `nginx -t` on a
+# minimal configuration, `haproxy -c`, a YAML parse of the secret and `openssl pkcs12` on the bundle.
+# Also checks that the order of the inputs and of the store files changes no file. Installs nginx-light, haproxy and python3-yaml when
 # missing. Not part of `make test`.
 set -uo pipefail
 
@@ -114,6 +114,11 @@ assert doc["metadata"]["name"] == "localhost", doc["metadata"]
 for key in ("tls.crt", "tls.key", "ca.crt"):
     base64.b64decode(doc["data"][key], validate=True)
 PY
+
+check "pfx layout written" layout pfx pfx leaf.pem leaf.key --passout pass:check
+check "bundle.p12 opens and holds 3 certificates" test "$(openssl pkcs12 -in pfx/bundle.p12 -passin pass:check \
+  -nokeys 2>/dev/null | grep -c 'BEGIN CERTIFICATE')" = 3
+check "bundle.p12 is 0600" test "$(stat -c %a pfx/bundle.p12)" = 600
 
 # Another order of inputs and of store files: the same files.
 mkdir -p again

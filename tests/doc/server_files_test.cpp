@@ -98,6 +98,22 @@ TEST(TrustStore, CompletesTheChainAsTheRowsSay) {
          3,
          false,
          {}},
+        {"the same stores the other way round, the folder first",
+         {w.leaf},
+         [&](const TempDir& d, KxTrustStore& s) {
+             fs::create_directory(d.file("roots"));
+             write_cert(d.file("roots/old.pem"), w.old_root.get(), Form::Pem);
+             write_cert(d.file("roots/root.der"), w.root.get(), Form::Der);
+             write_bytes(d.file("inters.pem"), cat(pem_of(w.inter.get()), pem_of(w.decoy.get())));
+             s.AddDirectory(d.file("roots"));
+             s.AddFile(d.file("inters.pem"));
+         },
+         {"inters.pem", "root.der"},
+         "",
+         "",
+         3,
+         false,
+         {}},
         {"cross-signed issuer valid but ending sooner: the self-signed root wins",
          {w.inter, w.leaf},
          [&](const TempDir& d, KxTrustStore& s) {
