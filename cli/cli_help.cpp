@@ -2,6 +2,7 @@
 #include "cli/cli_help.h"
 
 #include "cli/cli_options.h"
+#include "cli/write_choice.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/cipher_buttons.h"
 #include "doc/output_forms.h"
@@ -23,9 +24,13 @@ std::string OptionHelp(const CliOption& option) {
         aliases = " " + aliases;
     } else if (option.id == OptionId::Cipher) {
         names = "the cipher of the chosen form, at most once; by form:\n";
-        const CVortlaneDoc start;  // the document's start values are the defaults
+        // Without -c or --for, each form is written as the first target of the table says.
+        const Destination& profile = Destinations().front();
         for (const OutputFormRule& rule : kOutputFormRules) {
-            const std::string choices = CipherChoices(rule.form, CurrentCipherName(start, rule.form));
+            std::string marked;
+            for (const FormCipher& choice : CiphersOfForm(rule.form))
+                if (choice.identifier == DestinationCipher(profile, rule.form)) marked = choice.name;
+            const std::string choices = CipherChoices(rule.form, marked);
             if (!choices.empty()) names += "  " + (rule.name + std::string(12, ' ')).substr(0, 12) + choices + "\n";
         }
     }
@@ -77,6 +82,13 @@ std::string UsageText() {
             line = stop + 1;
             text.append(kHelpColumn, ' ');
         }
+    }
+    text += "\nTargets of --for (iterations of the PKCS#12 MAC in brackets where they differ):\n";
+    const std::string table = DestinationHelpTable();
+    for (std::size_t line = 0; line < table.size();) {
+        const std::size_t stop = table.find('\n', line);
+        text += "  " + table.substr(line, stop - line) + "\n";
+        line = stop == std::string::npos ? table.size() : stop + 1;
     }
     text +=
         "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"

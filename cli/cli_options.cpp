@@ -3,6 +3,7 @@
 #include "cli/cli_help.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/cipher_buttons.h"
+#include "doc/destinations.h"
 #include "doc/output_forms.h"
 
 #include <getopt.h>
@@ -24,7 +25,7 @@ const CliOption kCliOptions[kCliOptionCount] = {
      "for des64, rc2-40 and rc2-128"},
     {OptionId::Iterations, "iter", 0, "N",
      "iterations of PKCS#12 and PKCS#8 encryption and of the PKCS#12 MAC, 1 to 10000000;\n"
-     "default 600000 for aes256, 2048 for the other ciphers"},
+     "default: the target's; with -c alone, 600000 for aes256, 2048 for the other ciphers"},
     {OptionId::Depth, "depth", 'd', "N", "the depth a user would type, an integer (default 0)"},
     {OptionId::Output, "output", 'o', "FILE",
      "default: derived from the last accepted input, as the window derives it;\n"
@@ -48,8 +49,9 @@ const CliOption kCliOptions[kCliOptionCount] = {
      "chain; =json: one JSON document instead (with -q, the only output)"},
     {OptionId::For, "for", 0, "TARGET",
      "write what TARGET's importer takes: the ciphers, MAC and iterations of\n"
-     "PKCS#12, PKCS#8 and PrivateKey (default for those forms: modern); a later\n"
-     "-c or --iter changes one part of it"},
+     "PKCS#12, PKCS#8 and PrivateKey (default for those forms: modern, unless -c\n"
+     "is given alone); a later -c or --iter changes one part of it, with a warning\n"
+     "when the target would not take the result; the targets are listed below"},
     {OptionId::Check, "check", 0, "[=json]",
      "read each INPUT and write nothing: its kind, how it is protected, and which\n"
      "targets' importers take it; needs no pass phrase (given one, it also checks\n"
@@ -198,6 +200,19 @@ std::optional<UsageError> CheckCipher(CliSettings& settings) {
     return std::nullopt;
 }
 
+// --for names a target of the table and goes with a form written with a cipher. --check and --layout
+// are runs of their own kind: what a target means to them is theirs to say.
+std::optional<UsageError> CheckTarget(const CliSettings& settings) {
+    if (!settings.target) return std::nullopt;
+    if (!FindDestination(*settings.target))
+        return UsageError{"unknown target '" + *settings.target + "'; choose " + DestinationNames()};
+    const OutputFormRule* rule = OutputFormRuleAt(settings.form);
+    if (settings.check == ExplainMode::None && !settings.layout && rule->cipherUse == CipherUse::None)
+        return UsageError{std::string("--for applies to PrivateKey, PKCS#12 and PKCS#8, not to ") + rule->name +
+                          "; targets: " + DestinationNames()};
+    return std::nullopt;
+}
+
 // --check and --layout are runs of their own kind: the options of one output do not go with them.
 std::optional<UsageError> CheckRunKind(const CliSettings& settings) {
     if (settings.check != ExplainMode::None && (settings.output || settings.layout))
@@ -285,6 +300,7 @@ std::variant<CliSettings, UsageError> ParseCommandLine(int argc, char** argv) {
     if (settings.help || settings.version) return settings;
     if (settings.inputs.empty()) return UsageError{"no INPUT given"};
     if (std::optional<UsageError> error = CheckCipher(settings)) return *error;
+    if (std::optional<UsageError> error = CheckTarget(settings)) return *error;
     if (std::optional<UsageError> error = CheckRunKind(settings)) return *error;
     return settings;
 }

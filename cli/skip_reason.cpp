@@ -2,7 +2,8 @@
 
 std::string SkipReason(const KxReadError& error) {
     switch (error.kind) {
-    case KxReadFailure::WrongPassPhrase: return "wrong pass phrase";
+    case KxReadFailure::WrongPassPhrase:
+        return error.detail.empty() ? "wrong pass phrase" : "wrong pass phrase: " + error.detail;
     case KxReadFailure::NoPassPhrase: return "no pass phrase";
     case KxReadFailure::UnsupportedAlgorithm:
         return error.detail.empty() ? "unsupported algorithm" : "unsupported algorithm " + error.detail;

@@ -68,7 +68,7 @@ std::unique_ptr<Key> read_traditional_block(KxInput& in, kx::PemBlock& block, co
         }
         // A cipher that is there, with a header that does not parse (its IV): a damaged file.
         if (!known && kx::cipher_available(name.c_str())) return kx::refuse(in);
-        return kx::refuse(in, KxReadFailure::UnsupportedAlgorithm, name);
+        return kx::refuse(in, KxReadFailure::UnsupportedAlgorithm, kx::unsupported_detail(name));
     }
     if (block.data.size() > static_cast<std::size_t>(std::numeric_limits<long>::max())) return kx::refuse(in);
     kx::PkeyPtr key;

@@ -242,7 +242,10 @@ enum class KxReadFailure {
 };
 struct KxReadError {
     KxReadFailure kind = KxReadFailure::None;
-    std::string detail;  // the algorithm's name for UnsupportedAlgorithm, otherwise empty or a hint
+    // The algorithm's name for UnsupportedAlgorithm (with what to install when only OpenSSL's missing
+    // legacy provider serves it); for WrongPassPhrase, what the pass phrase opened and what it did not;
+    // otherwise empty or a hint.
+    std::string detail;
 };
 
 namespace kx {

@@ -26,6 +26,39 @@ std::optional<std::u16string> friendly_name_of(const PKCS12_SAFEBAG* bag) {
     return name;
 }
 
+// The PKCS#5 v1 schemes. NSS derives their keys inside a PKCS#12 file from the pass phrase as a
+// BMPString (UTF-16BE and two zero bytes, as the PKCS#12 schemes do), OpenSSL from its bytes as they are.
+bool is_pbes1(const X509_ALGOR* alg) {
+    switch (alg ? OBJ_obj2nid(alg->algorithm) : NID_undef) {
+    case NID_pbeWithMD2AndDES_CBC:
+    case NID_pbeWithMD5AndDES_CBC:
+    case NID_pbeWithSHA1AndDES_CBC:
+    case NID_pbeWithMD2AndRC2_CBC:
+    case NID_pbeWithMD5AndRC2_CBC:
+    case NID_pbeWithSHA1AndRC2_CBC: return true;
+    default: return false;
+    }
+}
+
+// `attempt` given the pass phrase in that BMPString form; null when it has none (not UTF-8).
+template <class Attempt>
+auto with_bmp_pass(const char* pass, int passlen, Attempt attempt) -> decltype(attempt(nullptr, 0)) {
+    unsigned char* uni = nullptr;
+    int unilen = 0;
+    if (!OPENSSL_utf82uni(pass ? pass : "", pass ? passlen : 0, &uni, &unilen)) return nullptr;
+    auto result = attempt(reinterpret_cast<const char*>(uni), unilen);
+    OPENSSL_clear_free(uni, static_cast<std::size_t>(unilen));
+    return result;
+}
+
+// The MAC verified with the pass phrase, so the bytes are as written: what then fails to decrypt was
+// encrypted under another pass phrase, not damaged.
+Outcome needs_another_pass(KxInput& in, const char* what) {
+    in.refuse(
+        {KxReadFailure::WrongPassPhrase, std::string("MAC verified, but ") + what + " needs another pass phrase"});
+    return Outcome::Unsupported;
+}
+
 std::string oid_text(const ASN1_OBJECT* obj) {
     char buf[128];
     int n = OBJ_obj2txt(buf, sizeof buf, obj, 1);
@@ -57,6 +90,9 @@ public:
     }
 
     std::unique_ptr<P12> take() { return std::move(out_); }
+
+    // Adds key-derivation work done outside the bags (a safe decrypted twice); false past the budget.
+    bool charge(std::uint64_t work) { return kx::within_budget(in_, spent_, work); }
 
 private:
     void push(int type, BagContent content, const PKCS12_SAFEBAG* bag) {
@@ -109,8 +145,15 @@ private:
             if (!kx::pbe_usable(in_, alg, &work)) return Outcome::Unsupported;
             if (charge_ && !kx::within_budget(in_, spent_, work)) return Outcome::Unsupported;
             kx::P8InfoPtr info(PKCS8_decrypt_ex(sig, pass, passlen, nullptr, nullptr));
-            kx::PkeyPtr key(info ? EVP_PKCS82PKEY(info.get()) : nullptr);
-            if (!key) return mac_verified ? Outcome::Refused : Outcome::WrongPass;
+            if (!info && is_pbes1(alg)) {
+                if (!kx::within_budget(in_, spent_, work)) return Outcome::Unsupported;
+                info.reset(with_bmp_pass(pass, passlen, [&](const char* bmp, int len) {
+                    return PKCS8_decrypt_ex(sig, bmp, len, nullptr, nullptr);
+                }));
+            }
+            if (!info) return mac_verified ? needs_another_pass(in_, "the key bag") : Outcome::WrongPass;
+            kx::PkeyPtr key(EVP_PKCS82PKEY(info.get()));
+            if (!key) return Outcome::Refused;
             push(BAG_KEY, kx::make_key(std::move(key)), bag);
             return Outcome::Ok;
         }
@@ -181,6 +224,7 @@ Outcome read_contents(KxInput& in, const PKCS12* p12, const char* pass, int pass
     if (!safes) return Outcome::Refused;
     BagCollector collector(in, spent);
     Outcome outcome = Outcome::Ok;
+    std::uint64_t work = 0;
     for (int i = 0; i < sk_PKCS7_num(safes) && outcome == Outcome::Ok; ++i) {
         PKCS7* p7 = sk_PKCS7_value(safes, i);
         STACK_OF(PKCS12_SAFEBAG)* bags = nullptr;
@@ -190,11 +234,20 @@ Outcome read_contents(KxInput& in, const PKCS12* p12, const char* pass, int pass
         } else if (PKCS7_type_is_encrypted(p7)) {
             if (!p7->d.encrypted || !p7->d.encrypted->enc_data) {
                 outcome = Outcome::Refused;
-            } else if (!kx::pbe_usable(in, p7->d.encrypted->enc_data->algorithm)) {
+            } else if (!kx::pbe_usable(in, p7->d.encrypted->enc_data->algorithm, &work)) {
                 outcome = Outcome::Unsupported;
             } else {
                 bags = PKCS12_unpack_p7encdata(p7, pass, passlen);
-                if (!bags) outcome = mac_verified ? Outcome::Refused : Outcome::WrongPass;
+                if (!bags && is_pbes1(p7->d.encrypted->enc_data->algorithm)) {
+                    if (!collector.charge(work))
+                        outcome = Outcome::Unsupported;
+                    else
+                        bags = with_bmp_pass(pass, passlen, [&](const char* bmp, int len) {
+                            return PKCS12_unpack_p7encdata(p7, bmp, len);
+                        });
+                }
+                if (!bags && outcome == Outcome::Ok)
+                    outcome = mac_verified ? needs_another_pass(in, "an encrypted safe") : Outcome::WrongPass;
             }
         }  // safes of other kinds (public-key encrypted) cannot be opened with a pass phrase: skipped
         if (bags) outcome = collector.collect(bags, pass, passlen, mac_verified, PKCS7_type_is_encrypted(p7));

@@ -15,6 +15,9 @@ int copy_pass_cb(char* buf, int size, int rwflag, void* u);
 // default one) the first time an algorithm is missing. False when it still cannot be had.
 bool cipher_available(const char* name);
 bool digest_available(const char* name);
+// What a refusal names for an algorithm that cannot be had: its name, and what to install when only
+// the legacy provider serves it and that provider could not be loaded.
+std::string unsupported_detail(const std::string& name);
 
 }  // namespace kx
 

@@ -40,13 +40,13 @@ bool count_ok(KxInput& in, const ASN1_INTEGER* iter, const std::string& scheme, 
 
 bool cipher_ok(KxInput& in, int nid, const ASN1_OBJECT* obj) {
     const char* name = nid == NID_undef ? nullptr : OBJ_nid2sn(nid);
-    if (!name || !cipher_available(name)) return refuse(in, name ? name : name_of(obj));
+    if (!name || !cipher_available(name)) return refuse(in, name ? unsupported_detail(name) : name_of(obj));
     return true;
 }
 
 bool digest_ok(KxInput& in, int nid) {
     const char* name = nid == NID_undef ? nullptr : OBJ_nid2sn(nid);
-    if (!name || !digest_available(name)) return refuse(in, name ? name : "unknown digest");
+    if (!name || !digest_available(name)) return refuse(in, name ? unsupported_detail(name) : "unknown digest");
     return true;
 }
 

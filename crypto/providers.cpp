@@ -3,8 +3,12 @@
 #include "crypto/openssl_includes.h"
 #include "crypto/pass_internal.h"
 
+#include <strings.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <string>
 
 namespace kx {
 namespace {
@@ -45,7 +49,24 @@ bool available(const char* name, Fetch fetch, Free free_it) {
     return true;
 }
 
+// Algorithms that only the legacy provider serves, by the start of their names.
+bool legacy_only(const std::string& name) {
+    static const char* const kHeads[] = {"DES-CBC", "DES-ECB", "DES-CFB", "DES-OFB",  "DESX", "RC2",
+                                         "RC4",     "RC5",     "BF-",     "CAST5",    "IDEA", "SEED",
+                                         "MD2",     "MD4",     "MDC2",    "WHIRLPOOL"};
+    for (const char* head : kHeads)
+        if (strncasecmp(name.c_str(), head, std::strlen(head)) == 0) return true;
+    return false;
+}
+
 }  // namespace
+
+std::string unsupported_detail(const std::string& name) {
+    if (!legacy_only(name) || load_legacy()) return name;
+    return name +
+           ": needs OpenSSL's legacy provider (Debian 13: install openssl-provider-legacy; before that it is part "
+           "of libssl3)";
+}
 
 bool cipher_available(const char* name) { return available(name, EVP_CIPHER_fetch, EVP_CIPHER_free); }
 bool digest_available(const char* name) { return available(name, EVP_MD_fetch, EVP_MD_free); }

@@ -4,7 +4,9 @@
 # with its default provider only, Java's keytool, NSS's pk12util, GnuTLS's certtool and Python's
 # cryptography. Prints one table (output x importer). Fails when an aes256 output, or a PKCS#12 written
 # with the start cipher (3des192), is refused anywhere: those are the files every importer must take.
-# Slow (600,000 iterations per aes256 derivation), so it is `make interop`, not part of `make test`.
+# Then a PKCS#12 for each --for target: its schemes as its row says, opened by the importers that stand
+# for the target. Slow (600,000 iterations per aes256 derivation), so it is `make interop`, not part of
+# `make test`.
 set -uo pipefail
 
 cli=${1:-build/main/cli/quillon-cli}
@@ -102,4 +104,55 @@ done
 # The PKCS#12 inputs include a CRL: every p12 row also checks that no CRL bag makes an importer refuse it.
 [ $failed -eq 0 ] && echo "interop-check: every aes256 output and the 3des192 PKCS#12 opened everywhere" ||
   echo "interop-check: an output every importer must take was refused or not written" >&2
-exit $failed
+
+# --for: a PKCS#12 per target. `openssl pkcs12 -info` must show the schemes, MAC and counts of the
+# target's row in the table --help prints; the importers that stand for the target here must open it
+# (the platforms' own stores are not on Debian: their rows are only checked for their schemes).
+declare -A takers=([modern]="openssl python pk12util" [java]=keytool [java-legacy]=keytool [nss]=pk12util)
+scheme() {
+  case $1 in
+    AES-256) echo "PBES2, PBKDF2, AES-256-CBC, Iteration $2, PRF hmacWithSHA256" ;;
+    3DES) echo "pbeWithSHA1And3-KeyTripleDES-CBC, Iteration $2" ;;
+    *) echo "unknown $1" ;;
+  esac
+}
+echo
+printf '%-15s %-9s' "--for" "schemes"; printf ' %-9s' "${importers[@]}"; printf '\n'
+targets_failed=0
+while read -r target rest; do
+  # "macos  macOS 12-14 keychain  3DES/3DES/SHA-1  2048": the last fields are the ciphers and counts.
+  fields=($rest)
+  n=${#fields[@]}
+  if [[ ${fields[n-1]} == \(*\) ]]; then
+    mac_iters=${fields[n-1]//[()]/} iters=${fields[n-2]} algos=${fields[n-3]}
+  else
+    mac_iters=${fields[n-1]} iters=${fields[n-1]} algos=${fields[n-2]}
+  fi
+  IFS=/ read -r key_alg cert_alg mac_alg <<<"$algos"
+  mac_digest=$(echo "${mac_alg//-/}" | tr A-Z a-z)
+  file="$work/for-$target.p12"
+  if ! "$cli" -q -f p12 --for "$target" --passout env:QUILLON_INTEROP_PASS -o "$file" "${inputs[@]}" 2>"$work/err"; then
+    printf '%-15s not written: %s\n' "$target" "$(cat "$work/err")"; targets_failed=1; continue
+  fi
+  info=$(openssl pkcs12 -info -noout -in "$file" -passin env:QUILLON_INTEROP_PASS 2>&1)
+  cell=ok
+  for want in "MAC: $mac_digest, Iteration $mac_iters" "PKCS7 Encrypted data: $(scheme "$cert_alg" "$iters")" \
+              "Shrouded Keybag: $(scheme "$key_alg" "$iters")"; do
+    grep -qxF "$want" <<<"$info" || { cell=WRONG; targets_failed=1; echo "  $target: no line \"$want\"" >&2; }
+  done
+  printf '%-15s %-9s' "$target" "$cell"
+  for importer in "${importers[@]}"; do
+    open_with "$importer" p12 "$file"
+    case $? in
+      0) cell=ok ;;
+      3) cell=- ;;
+      *) cell=refused
+         [[ " ${takers[$target]:-} " == *" $importer "* ]] && { cell=REFUSED; targets_failed=1; } ;;
+    esac
+    printf ' %-9s' "$cell"
+  done
+  printf '\n'
+done < <("$cli" --help | sed -n '/^Targets of --for/,/^$/p' | sed '1,2d;/^$/d')
+[ $targets_failed -eq 0 ] && echo "interop-check: every --for PKCS#12 shows its row's schemes and opens where its target says" ||
+  echo "interop-check: a --for PKCS#12 differs from its row or was refused by its target's importer" >&2
+[ $failed -eq 0 ] && [ $targets_failed -eq 0 ]

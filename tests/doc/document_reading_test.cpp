@@ -177,6 +177,12 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"trusted certificate",
                   Pieces([] { return Relabel(Text(qfix::pem_of(Leaf())), "CERTIFICATE", "TRUSTED CERTIFICATE"); }),
                   kCert},
+        // NSS's pk12util derives the keys of its PKCS#5 v1 schemes from the pass phrase as a BMPString.
+        InputCase{
+            "NSS PKCS#12 with pbeWithMD5AndDES-CBC",
+            [](const fs::path& p) { fs::copy_file(fs::path(QUILLON_SOURCE_DIR) / "tests/data/nss/md5des.p12", p); },
+            {BAG_KEY, BAG_CERT},
+            KEY_EC_PRV},
         InputCase{"PKCS#12 in PEM armour",
                   Pieces(
                       [] {

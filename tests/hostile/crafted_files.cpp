@@ -190,7 +190,7 @@ Bytes p12_with_mac_iterations(EVP_PKEY* key, X509* cert, const Count& iterations
 }
 
 Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& pass, const Count& iterations,
-                                  int key_bags) {
+                                  int key_bags, const std::optional<std::string>& mac_pass) {
     STACK_OF(PKCS12_SAFEBAG)* bags = sk_PKCS12_SAFEBAG_new_null();
     for (int i = 0; i < key_bags; ++i) {
         X509_SIG* shrouded = encrypt_key(key, pass, NID_pbe_WithSHA1And3_Key_TripleDES_CBC, nullptr);
@@ -202,7 +202,7 @@ Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& 
     Safes safes;
     safes.push(plain_safe_of_cert(cert));
     safes.push(key_safe);
-    return p12_of_safes(safes, pass);
+    return p12_of_safes(safes, mac_pass.value_or(pass));
 }
 
 Bytes p12_with_cert_safe_iterations(X509* cert, const std::string& pass, const Count& iterations) {

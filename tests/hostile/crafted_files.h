@@ -6,6 +6,7 @@
 #include "tests/support/fixtures.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace hostile {
@@ -22,8 +23,9 @@ using Count = std::string;
 // parts that are encrypted; counts other than the crafted one are 1, and the MAC is correct (when it
 // is not the crafted part), so a reader has no excuse to stop before reaching the crafted count.
 Bytes p12_with_mac_iterations(EVP_PKEY* key, X509* cert, const Count& iterations);
+// `mac_pass`: the MAC's pass phrase when it is not `pass`.
 Bytes p12_with_key_bag_iterations(EVP_PKEY* key, X509* cert, const std::string& pass, const Count& iterations,
-                                  int key_bags = 1);
+                                  int key_bags = 1, const std::optional<std::string>& mac_pass = std::nullopt);
 Bytes p12_with_cert_safe_iterations(X509* cert, const std::string& pass, const Count& iterations);
 
 // Encrypted PKCS#8 (DER) whose encryption asks for the given work.

@@ -191,6 +191,13 @@ std::vector<Row> rows() {
              return write(d, "kb.p12", p12_with_key_bag_iterations(m().key.get(), m().cert.get(), kPass, kHuge));
          },
          kRefusedWork, true},
+        // The MAC verifies with the pass phrase given, the key bag wants another: said as that.
+        {"p12_key_bag_under_another_pass",
+         [](auto& d) {
+             return write(d, "other.p12",
+                          p12_with_key_bag_iterations(m().key.get(), m().cert.get(), "other", "1", 1, kPass));
+         },
+         refused(KxReadFailure::WrongPassPhrase), true},
         {"p12_cert_safe_iterations_huge",
          [](auto& d) { return write(d, "cs.p12", p12_with_cert_safe_iterations(m().cert.get(), kPass, kHuge)); },
          kRefusedWork, true},
