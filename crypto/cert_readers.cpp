@@ -8,17 +8,6 @@
 namespace {
 
 // Each parse goes from the bytes to the record; the DER kept is exactly the bytes the object used.
-std::unique_ptr<Cert> parse_cert(const unsigned char* data, std::size_t len) {
-    // A certificate of the common shape is read from its bytes, without decoding its public key.
-    const unsigned char* at = data;
-    kx::Tlv whole;
-    if (kx::read_tlv(at, data + len, whole))
-        if (std::unique_ptr<Cert> cert = kx::scan_plain_cert(whole)) return cert;
-    const unsigned char* p = data;
-    kx::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(len)));
-    return x ? kx::make_cert(x.get(), data, static_cast<std::size_t>(p - data)) : nullptr;
-}
-
 std::unique_ptr<Cert> parse_req(const unsigned char* data, std::size_t len) {
     const unsigned char* p = data;
     kx::X509ReqPtr r(d2i_X509_REQ(nullptr, &p, static_cast<long>(len)));
@@ -52,7 +41,7 @@ std::unique_ptr<CRL> take_crl(std::vector<unsigned char>& der) {
 }
 
 // The parsers on bytes that stay the caller's.
-std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) { return parse_cert(der.data(), der.size()); }
+std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) { return kx::parse_cert(der.data(), der.size()); }
 std::unique_ptr<Cert> req_from(const std::vector<unsigned char>& der) { return parse_req(der.data(), der.size()); }
 std::unique_ptr<CRL> crl_from(const std::vector<unsigned char>& der) { return parse_crl(der.data(), der.size()); }
 
@@ -92,7 +81,7 @@ std::unique_ptr<Record> read_der(Der& der, unsigned shape, Parse parse) {
 
 namespace kx {
 std::unique_ptr<Cert> cert_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
-    return outcome<Cert>(in, parsed([=] { return parse_cert(data, len); }));
+    return outcome<Cert>(in, parsed([=] { return kx::parse_cert(data, len); }));
 }
 std::unique_ptr<Cert> req_from_der(KxInput& in, const unsigned char* data, std::size_t len) {
     return outcome<Cert>(in, parsed([=] { return parse_req(data, len); }));

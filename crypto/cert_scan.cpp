@@ -91,4 +91,15 @@ std::unique_ptr<Cert> scan_plain_cert(const Tlv& cert) {
     return c;
 }
 
+// A certificate of the common shape is read from its bytes, without decoding its public key.
+std::unique_ptr<Cert> parse_cert(const unsigned char* data, std::size_t len) {
+    const unsigned char* at = data;
+    Tlv whole;
+    if (read_tlv(at, data + len, whole))
+        if (std::unique_ptr<Cert> cert = scan_plain_cert(whole)) return cert;
+    const unsigned char* p = data;
+    X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(len)));
+    return x ? make_cert(x.get(), data, static_cast<std::size_t>(p - data)) : nullptr;
+}
+
 }  // namespace kx

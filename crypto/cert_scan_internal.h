@@ -13,4 +13,8 @@ namespace kx {
 // d2i_X509 takes. Null when the certificate is of any other shape (the caller then decodes it whole).
 std::unique_ptr<Cert> scan_plain_cert(const Tlv& cert);
 
+// A certificate's record from the first DER element of `data`, of whatever shape; only the bytes the
+// certificate takes are kept. Null when they hold no certificate.
+std::unique_ptr<Cert> parse_cert(const unsigned char* data, std::size_t len);
+
 }  // namespace kx

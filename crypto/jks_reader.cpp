@@ -36,17 +36,6 @@ std::optional<SecretString> ask_until(const PassProvider& pass, PassRequest requ
     return std::nullopt;
 }
 
-// A certificate's bytes made a record; only the bytes the certificate takes are kept.
-std::unique_ptr<Cert> parse_cert(const unsigned char* data, std::size_t len) {
-    const unsigned char* at = data;
-    kx::Tlv whole;
-    if (kx::read_tlv(at, data + len, whole))
-        if (std::unique_ptr<Cert> cert = kx::scan_plain_cert(whole)) return cert;
-    const unsigned char* p = data;
-    kx::X509Ptr x(d2i_X509(nullptr, &p, static_cast<long>(len)));
-    return x ? kx::make_cert(x.get(), data, static_cast<std::size_t>(p - data)) : nullptr;
-}
-
 struct Reader {
     Reader(const std::vector<unsigned char>& b, const PassProvider& p, const std::string& f)
         : bytes(b), pass(p), path(f) {}
@@ -110,7 +99,7 @@ struct Reader {
                 continue;
             }
             for (const RawCert& c : raw.certs) {
-                entry.certs.push_back(parse_cert(bytes.data() + c.der.offset, c.der.size));
+                entry.certs.push_back(kx::parse_cert(bytes.data() + c.der.offset, c.der.size));
                 if (!entry.certs.back()) return fail(KxReadFailure::Damaged, kDamaged);
             }
             if (entry.kind == JksEntryKind::PrivateKey) {
