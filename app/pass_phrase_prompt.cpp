@@ -6,7 +6,7 @@ SecretPromptRequest PassPhrasePromptFor(const PassRequest& request) {
     SecretPromptRequest prompt;
     if (request.purpose == PassPurpose::OpenInput) {
         prompt.title = "Pass Phrase";
-        prompt.prompt = "Pass phrase for " + request.path + ":";
+        prompt.prompt = "Pass phrase for " + KX_pass_subject(request) + ":";
         prompt.retry = request.retry;
     } else {
         prompt.title = "New Pass Phrase";

@@ -65,7 +65,9 @@ std::string UsageText() {
         "Reads every INPUT first (each block of a PEM file of several), arranges what it read into\n"
         "one chain once, so that the order of the inputs does not decide what survives, then\n"
         "converts once, as the window's Convert does. With --one-by-one the chain is arranged after\n"
-        "each input instead, as for files dropped on the window one after another.\n\n";
+        "each input instead, as for files dropped on the window one after another.\n"
+        "Java key stores (JKS, JCEKS) are read, not written: Java reads PKCS#12 (--for java,\n"
+        "--for java-truststore).\n\n";
     for (const CliOption& option : kCliOptions) {
         std::string head = "  ";
         head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
@@ -94,7 +96,9 @@ std::string UsageText() {
         "\nstdout: the log text exactly as the window's log pane would hold it, each \"\\r\\n\" printed as \"\\n\".\n"
         "        With --explain, the explanation follows it (-q leaves the explanation alone).\n"
         "        With -o -: the output itself; the log and the explanation go to stderr.\n"
-        "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted; other diagnostics.\n"
+        "stderr: \"skipped: PATH (REASON)\" for each input that no reader accepted;\n"
+        "        \"skipped: PATH entry 'ALIAS': REASON\" for an entry of a Java key store not read;\n"
+        "        other diagnostics.\n"
         "exit status: 0 output written (or --dry-run), 1 nothing written, 2 usage error;\n"
         "             --check: 0 every INPUT read (or recognised), 1 otherwise.\n";
     return text;

@@ -40,7 +40,8 @@ int Run(CliSettings settings) {
     TerminalPrompt terminal;
     // Reads and the write ask it; both are done before `terminal` goes.
     auto provider =
-        std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr);
+        std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr,
+                                          std::move(settings.keypass));
     const PassProvider passSource = [provider](const PassRequest& request) { return (*provider)(request); };
 
     if (settings.check != ExplainMode::None) return RunCheck(settings, passSource, std::cout);
@@ -61,6 +62,8 @@ int Run(CliSettings settings) {
                 std::cerr << "skipped: " << path << " block " << block.block << " (" << block.label
                           << "): " << SkipReason(block.failure) << "\n";
         }
+        for (const JksSkipped& entry : read.skippedEntries)
+            std::cerr << "skipped: " << path << " entry '" << entry.alias << "': " << entry.reason << "\n";
     }
     // Issuers the chain lacks, from the trust stores given; they are not inputs.
     CompleteIssuers(session, settings, std::cerr);

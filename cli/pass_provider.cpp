@@ -1,8 +1,11 @@
 #include "cli/pass_provider.h"
 
 CliPassProvider::CliPassProvider(std::optional<PassSource> passin, std::optional<PassSource> passout,
-                                 TerminalPrompt& terminal, std::ostream& diagnostics)
+                                 TerminalPrompt& terminal, std::ostream& diagnostics,
+                                 std::optional<PassSource> keypass)
     : terminal_(terminal), diagnostics_(diagnostics) {
+    keypass_.source = std::move(keypass);
+    keypass_.option = "--keypass";
     passin_.source = std::move(passin);
     passin_.option = "--passin";
     passout_.source = std::move(passout);
@@ -11,10 +14,12 @@ CliPassProvider::CliPassProvider(std::optional<PassSource> passin, std::optional
 
 std::optional<SecretString> CliPassProvider::operator()(const PassRequest& request) {
     if (request.purpose == PassPurpose::OpenInput) {
-        if (!passin_.source) return AskForInput(request);
+        // A key store's key with a password of its own: --keypass, not --passin, answers for it.
+        Given& given = request.entry.empty() ? passin_ : keypass_;
+        if (!given.source) return AskForInput(request);
         // A given pass phrase that was wrong once stays wrong: asking again would only loop.
         if (request.retry) return std::nullopt;
-        return FromGiven(passin_);
+        return FromGiven(given);
     }
     if (!passout_.source) return AskForOutput(request);
     return FromGiven(passout_);
@@ -39,7 +44,7 @@ std::optional<SecretString> CliPassProvider::AskForInput(const PassRequest& requ
     if (inputAttempts_ >= kTerminalAttempts) return std::nullopt;
     ++inputAttempts_;
     if (request.retry) terminal_.Tell("Wrong pass phrase.");
-    return terminal_.Ask("Pass phrase for " + request.path + ": ");
+    return terminal_.Ask("Pass phrase for " + KX_pass_subject(request) + ": ");
 }
 
 std::optional<SecretString> CliPassProvider::AskForOutput(const PassRequest& request) {

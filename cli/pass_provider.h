@@ -1,5 +1,5 @@
-// Answers the crypto layer's pass-phrase requests for the command line: from --passin/--passout
-// when given, otherwise from the terminal, otherwise with none (the input is skipped, the output
+// Answers the crypto layer's pass-phrase requests for the command line: from --passin/--passout (and
+// --keypass for a key store's key of its own password) when given, otherwise from the terminal, otherwise with none (the input is skipped, the output
 // not written).
 #pragma once
 
@@ -14,7 +14,7 @@ class CliPassProvider {
 public:
     // `terminal` and `diagnostics` must outlive the provider.
     CliPassProvider(std::optional<PassSource> passin, std::optional<PassSource> passout, TerminalPrompt& terminal,
-                    std::ostream& diagnostics);
+                    std::ostream& diagnostics, std::optional<PassSource> keypass = std::nullopt);
 
     std::optional<SecretString> operator()(const PassRequest& request);
 
@@ -34,6 +34,7 @@ private:
 
     Given passin_;
     Given passout_;
+    Given keypass_;
     TerminalPrompt& terminal_;
     std::ostream& diagnostics_;
     int inputAttempts_ = 0;  // terminal answers given for the input being read

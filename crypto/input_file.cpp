@@ -2,6 +2,7 @@
 // the readers share.
 #include "crypto/errors_internal.h"
 #include "crypto/input_internal.h"
+#include "crypto/jks_format_internal.h"
 #include "crypto/refusal_internal.h"
 
 #include <fcntl.h>
@@ -54,11 +55,12 @@ std::size_t read_up_to(int fd, unsigned char* buf, std::size_t len) {
     return got;
 }
 
-// Every DER input is one SEQUENCE, so it starts with 0x30; PEM is text, which holds no zero byte. A head
-// that is neither (a run of zeros, random bytes) cannot become any reader's input, however long the
-// file. Text with a PEM block somewhere beyond this look keeps its chance: it has no zero byte.
+// Every DER input is one SEQUENCE, so it starts with 0x30; PEM is text, which holds no zero byte; a Java
+// key store starts with its magic. A head that is none of these (a run of zeros, random bytes) cannot
+// become any reader's input, however long the file. Text with a PEM block somewhere beyond this look
+// keeps its chance: it has no zero byte.
 bool head_may_be_input(const unsigned char* head, std::size_t len) {
-    if (len == 0 || head[0] == 0x30) return true;
+    if (len == 0 || head[0] == 0x30 || kx::jks::has_magic(head, len)) return true;
     if (!std::memchr(head, 0, len)) return true;
     static constexpr char kBegin[] = "-----BEGIN ";
     return memmem(head, len, kBegin, sizeof kBegin - 1) != nullptr;
@@ -102,7 +104,7 @@ bool read_bounded(const char* path, std::vector<unsigned char>& out, KxReadError
         return false;
     }
     if (!head_may_be_input(head, head_len)) {
-        // The head is enough to tell what such a file is (a Java keystore, a PuTTY key ...).
+        // The head is enough to tell what such a file is (an OpenPGP key, a PuTTY key ...).
         why = kx::refusal_of_bytes(head, head_len).value_or(KxReadError{KxReadFailure::NotRecognised, {}});
         ::close(fd);
         return false;

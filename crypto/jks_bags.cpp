@@ -1,4 +1,6 @@
-// A Java key store's entries as bags of the layer's container; see jks_store.h.
+// A Java key store's entries as bags of the layer's container, and the store read as an input file;
+// see jks_store.h.
+#include "crypto/input_internal.h"
 #include "crypto/jks_store.h"
 #include "crypto/kx_internal.h"
 
@@ -45,4 +47,20 @@ std::size_t JKS_append_bags(P12* container, JksReadResult& result) {
     }
     result.entries.clear();
     return out.count();
+}
+
+std::unique_ptr<P12> JKS_read_file(KxInput& in, std::vector<JksSkipped>* skipped) {
+    const kx::InputFile* file = kx::open_input(in);
+    if (!file) return nullptr;
+    if (!KX_is_java_keystore(file->bytes)) return kx::refuse(in);
+    JksReadResult read = KX_read_java_keystore(file->bytes, in.state().source, in.path());
+    if (!read.ok()) {
+        in.refuse(std::move(read.error));
+        return nullptr;
+    }
+    auto bags = P12_new();
+    JKS_append_bags(bags.get(), read);
+    if (skipped) *skipped = std::move(read.skipped);
+    in.accept();
+    return bags;
 }

@@ -19,12 +19,6 @@ struct JksEntry {
     std::vector<std::unique_ptr<Cert>> certs;  // its chain, leaf first; or the one trusted certificate
 };
 
-// An entry that was not read, and why ("secret-key entry skipped"); the rest of the store was.
-struct JksSkipped {
-    std::string alias;  // UTF-8
-    std::string reason;
-};
-
 struct JksReadResult {
     // None when the store was read. NotRecognised: no key store at all; Damaged ("Java key store"): a
     // length, count or tag that does not fit, or a part that is not what it must be; WrongPassPhrase:

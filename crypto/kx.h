@@ -218,6 +218,8 @@ struct PassRequest {
     bool retry = false;  // the previous pass phrase for this file was wrong
     std::string entry;   // when one entry of the file has a password of its own (a key store's key): its name
 };
+// What a prompt asks the pass phrase of: the file's path, or "key 'ENTRY' in PATH".
+std::string KX_pass_subject(const PassRequest& request);
 // Returns the pass phrase, or none to give up (Cancel).
 using PassProvider = std::function<std::optional<SecretString>(const PassRequest&)>;
 // The writers' provider; an empty function: no pass phrases at all.
@@ -297,6 +299,17 @@ std::unique_ptr<Key> PEM_read_p8enc(KxInput& in);
 std::unique_ptr<Key> P8_read_file(KxInput& in);
 std::unique_ptr<Key> P8enc_read_file(KxInput& in);
 std::unique_ptr<P12> P12_read_file(KxInput& in);
+
+// An entry of a Java key store that was not read, and why ("secret-key entry skipped"); the rest of
+// the store was.
+struct JksSkipped {
+    std::string alias;  // UTF-8
+    std::string reason;
+};
+// A JKS or JCEKS store: its entries as bags in store order, each alias the friendly name of the key
+// and its own certificate. A key whose password is not the store's asks the input's pass-phrase
+// source again, naming the entry. `skipped`, when given, receives the entries that were not read.
+std::unique_ptr<P12> JKS_read_file(KxInput& in, std::vector<JksSkipped>* skipped);
 
 // The whole file as bytes, handed over (a reader after this reads the file again), or none when it
 // cannot be read. Having the bytes says nothing about their kind: a reason recorded before stays.

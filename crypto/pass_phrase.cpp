@@ -23,6 +23,10 @@ void SecretString::wipe() {
     value_.clear();
 }
 
+std::string KX_pass_subject(const PassRequest& request) {
+    return request.entry.empty() ? request.path : "key '" + request.entry + "' in " + request.path;
+}
+
 namespace kx {
 
 std::optional<SecretString> ask_input_pass(const KxInput& in, bool retry) {

@@ -117,10 +117,6 @@ std::optional<KxReadError> refusal_of_block(const std::string& label, const std:
 std::optional<KxReadError> refusal_of_bytes(const unsigned char* data, std::size_t len) {
     if (std::all_of(data, data + len, [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }))
         return KxReadError{KxReadFailure::Empty, {}};
-    if (starts_with(data, len, "\xFE\xED\xFE\xED") || starts_with(data, len, "\xCE\xCE\xCE\xCE"))
-        return other(
-            "a Java keystore; convert it to PKCS#12 first with 'keytool -importkeystore -srckeystore "
-            "FILE -destkeystore FILE.p12 -deststoretype PKCS12'");
     if (starts_with(data, len, "PuTTY-User-Key-File-"))
         return other(
             "a PuTTY private key; export it with 'puttygen FILE -O private-openssh -o FILE.pem' "

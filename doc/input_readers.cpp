@@ -58,6 +58,7 @@ Step Bundle(Reading& r) {
     return TakeBundle(r, Reader(r.in));
 }
 Step Pkcs12(Reading& r) { return Take(r, P12_read_file(r.in)); }
+Step JavaKeyStore(Reading& r) { return Take(r, JKS_read_file(r.in, &r.result.skippedEntries)); }
 
 // A PEM file of several blocks gives every block it can read, in file order, like a bundle; no other
 // reader tries it.
@@ -115,6 +116,7 @@ constexpr ReaderRow kReaders[] = {
     {"pem-p7", Bundle<PEM_read_p7>},
     {"der-p7", Bundle<P7s_read_file>},
     {"p12", Pkcs12},
+    {"java-keystore", JavaKeyStore},
     {"der-cert", Der<ASN1_read_cert, P12_add_cert>},
     {"der-crl", DerCrl},
     {"der-req", Der<ASN1_read_req, P12_add_cert>},

@@ -16,6 +16,8 @@ struct ReadResult {
     KxProtection protection;    // what protects the file, when it looks encrypted or PKCS#12
     // For a PEM file of several blocks: what became of each block (read, or why not); else empty.
     std::vector<KxBlockOutcome> blocks;
+    // For a Java key store: the entries that were not read, and why; else empty.
+    std::vector<JksSkipped> skippedEntries;
 
     bool accepted() const { return !reader.empty(); }
 };

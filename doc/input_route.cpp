@@ -9,6 +9,7 @@ InputOutcome ReadInput(CVortlaneDoc& doc, const std::string& path) {
     ReadResult read = doc.Read(path.c_str());
     InputOutcome outcome;
     outcome.blocks = std::move(read.blocks);
+    outcome.skippedEntries = std::move(read.skippedEntries);
     outcome.protection = std::move(read.protection);
     if (!read.accepted()) {
         outcome.failure = std::move(read.refusal);

@@ -16,6 +16,7 @@ struct InputOutcome {
     std::string outputName;  // derived from the path for the document's output form; empty when refused
     // For a PEM file of several blocks: what became of each block (read, or why not); else empty.
     std::vector<KxBlockOutcome> blocks;
+    std::vector<JksSkipped> skippedEntries;  // for a Java key store: the entries not read, and why
     std::string reader;       // the row of the reader that took the file; empty when refused
     KxProtection protection;  // what protects the file, when it looks encrypted or PKCS#12
 };

@@ -300,6 +300,9 @@ TEST(CliPassProvider, GivenSourceIsReadOnceAndNeverRetried) {
     EXPECT_EQ(Answer(provider, PassPurpose::OpenInput, false), "first");  // the next encrypted input
     EXPECT_EQ(Answer(provider, PassPurpose::ProtectOutput, false), "second");
     EXPECT_TRUE(terminal.prompts.empty());
+    // A key store's key with a password of its own is not --passin's: the terminal is asked, naming it.
+    EXPECT_EQ(provider(PassRequest{PassPurpose::OpenInput, "f.jks", false, "web"})->str(), "from-terminal");
+    EXPECT_EQ(terminal.prompts, std::vector<std::string>{"Pass phrase for key 'web' in f.jks: "});
     close(fd);
 }
 
