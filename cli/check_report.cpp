@@ -112,6 +112,7 @@ std::string FileText(const FileCheck& file) {
     if (!Judged(file)) return text;
     std::string takes;
     for (const Destination& d : Destinations()) {
+        if (d.trustStore) continue;  // its importer's verdict is its key store row's
         const Verdict v = JudgeFor(d, p);
         if (v.takes)
             takes += (takes.empty() ? "" : ", ") + d.name;
@@ -182,6 +183,7 @@ std::string FileJson(const FileCheck& file) {
     if (Judged(file)) {
         bool first = true;
         for (const Destination& d : Destinations()) {
+            if (d.trustStore) continue;  // its importer's verdict is its key store row's
             const Verdict v = JudgeFor(d, p);
             json += std::string(first ? "" : ", ") + JsonString(d.name) +
                     ": {\"takes\": " + (v.takes ? "true" : "false") +

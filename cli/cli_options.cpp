@@ -70,8 +70,9 @@ const CliOption kCliOptions[kCliOptionCount] = {
     {OptionId::AllowIncomplete, "allow-incomplete", 0, nullptr,
      "--layout: write even when the chain does not reach a self-signed root"},
     {OptionId::Name, "name", 0, "NAME",
-     "the friendly name (alias) of the key and its certificate in a PKCS#12;\n"
-     "--layout k8s: the Secret's name"},
+     "the friendly name (alias) of the key and its certificate in a PKCS#12\n"
+     "(--for java-truststore: of the first certificate); --layout k8s: the\n"
+     "Secret's name"},
     {OptionId::KeyPass, "keypass", 0, "SRC",
      "pass phrase of a key in a Java key store whose own differs from the store's"},
     {OptionId::Help, "help", 'h', nullptr, "show this help"},
@@ -204,9 +205,11 @@ std::optional<UsageError> CheckCipher(CliSettings& settings) {
 // are runs of their own kind: what a target means to them is theirs to say.
 std::optional<UsageError> CheckTarget(const CliSettings& settings) {
     if (!settings.target) return std::nullopt;
-    if (!FindDestination(*settings.target))
-        return UsageError{"unknown target '" + *settings.target + "'; choose " + DestinationNames()};
+    const Destination* target = FindDestination(*settings.target);
+    if (!target) return UsageError{"unknown target '" + *settings.target + "'; choose " + DestinationNames()};
     const OutputFormRule* rule = OutputFormRuleAt(settings.form);
+    if (target->trustStore && settings.check == ExplainMode::None && (settings.layout || settings.form != FORM_PKCS12))
+        return UsageError{"--for " + target->name + " writes one PKCS#12 file: give -f p12, without --layout"};
     if (settings.check == ExplainMode::None && !settings.layout && rule->cipherUse == CipherUse::None)
         return UsageError{std::string("--for applies to PrivateKey, PKCS#12 and PKCS#8, not to ") + rule->name +
                           "; targets: " + DestinationNames()};

@@ -1,5 +1,6 @@
 #include "cli/write_choice.h"
 
+#include "crypto/kx_text.h"
 #include "doc/VortlaneDoc.h"
 #include "doc/output_forms.h"
 
@@ -45,6 +46,7 @@ int DestinationCipher(const Destination& destination, int form) {
 KxWriteSettings ChooseWriteSettings(const ConversionSession& session, const CliSettings& settings,
                                     std::ostream& diagnostics) {
     KxWriteSettings write = session.WriteSettings(settings.der, settings.cipher, settings.iterations);
+    if (settings.name && write.form == FORM_PKCS12) write.friendly_name = KX_utf16_of(*settings.name);
     const Destination* target = ProfileOf(settings);
     if (!target) return write;
 
@@ -55,6 +57,7 @@ KxWriteSettings ChooseWriteSettings(const ConversionSession& session, const CliS
         write.cert_cipher = target->certCipher;
         write.mac_digest = target->macDigest;
         write.mac_iterations = settings.iterations ? settings.iterations : target->macIterations;
+        write.java_trusted_certificates = target->trustStore;
     }
     if (settings.cipher || settings.iterations) {
         const Verdict verdict = JudgeFor(*target, WrittenProtection(*target, write));

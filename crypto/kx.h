@@ -403,6 +403,9 @@ struct KxWriteSettings {
     int mac_iterations = 0;  // the PKCS#12 MAC's, by the same rule; 0: the count the PBEs use
     // The name of each PKCS#12 key and of its certificate; none: each bag's own.
     std::optional<std::u16string> friendly_name;
+    // PKCS#12 only: a Java trust store. Certificates only, each with Java's trust attribute and a name
+    // of its own (`friendly_name` for the first); keys are left out.
+    bool java_trusted_certificates = false;
     std::string path;  // where to write
     int fd = -1;       // >= 0: written down this open descriptor instead; `path` then only names it
     // Asked once for an encrypted output's pass phrase; none, empty or no function: NoPassPhrase.

@@ -14,5 +14,7 @@ std::optional<std::string> CERT_pem_text(const std::vector<unsigned char>& der);
 std::optional<SecretString> KEY_p8_pem_text(const Key& key);
 // Base64 without line breaks. The result wipes itself: it may encode a key.
 SecretString KX_base64(const std::string& bytes);
+// UTF-8 as UTF-16, as a PKCS#12 friendly name holds it.
+std::u16string KX_utf16_of(const std::string& utf8);
 // The last common name of the certificate's subject, as UTF-8; empty when it has none.
 std::string CERT_common_name(const std::vector<unsigned char>& der);

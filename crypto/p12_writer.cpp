@@ -13,6 +13,7 @@
 #include "crypto/pass_internal.h"
 #include "crypto/writer_common_internal.h"
 
+#include <algorithm>
 #include <limits>
 #include <map>
 
@@ -120,6 +121,49 @@ bool cert_bags(const kx::BundleBags& bags, const std::map<const P12Bag*, std::ve
     return true;
 }
 
+// Java takes a certificate of a PKCS#12 store as trusted only when its bag carries this attribute; its
+// value lists the uses it is trusted for, and Java's own tools write anyExtendedKeyUsage.
+const char* const kJavaTrustedKeyUsage = "2.16.840.1.113894.746875.1.1";
+
+bool add_java_trust(PKCS12_SAFEBAG* bag) {
+    const ASN1_OBJECT* any_use = OBJ_nid2obj(NID_anyExtendedKeyUsage);
+    return any_use && PKCS12_add1_attr_by_txt(bag, kJavaTrustedKeyUsage, V_ASN1_OBJECT,
+                                              reinterpret_cast<const unsigned char*>(any_use), -1) == 1;
+}
+
+// Java keeps one entry per alias and compares aliases without regard to case: a name already taken
+// gets " (2)", " (3)" ... added.
+std::u16string unique_alias(const std::u16string& name, std::vector<std::u16string>& taken) {
+    auto folded = [](std::u16string s) {
+        for (char16_t& c : s)
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        return s;
+    };
+    std::u16string alias = name;
+    for (int n = 2; std::find(taken.begin(), taken.end(), folded(alias)) != taken.end(); ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        alias = name + std::u16string(suffix.begin(), suffix.end());
+    }
+    taken.push_back(folded(alias));
+    return alias;
+}
+
+// A Java trust store: every certificate as a trusted entry, no key. `name`, when given, names the first;
+// the others keep their own names (their subjects' common names unless an input named them).
+bool trusted_cert_bags(const kx::BundleBags& bags, const std::optional<std::u16string>& name,
+                       STACK_OF(PKCS12_SAFEBAG) * out) {
+    std::vector<std::u16string> taken;
+    for (const P12Bag* bag : bags.certs) {
+        PKCS12_SAFEBAG* sb = kx::der_safebag(bag->cert()->der, NID_x509Certificate, NID_certBag);
+        if (!push(out, sb)) return false;
+        const std::optional<std::u16string>& own = taken.empty() && name ? name : bag->friendly_name;
+        const std::u16string alias =
+            unique_alias(own && !own->empty() ? *own : get_frname_from_dn(bag->cert()), taken);
+        if (!add_name(sb, alias) || !add_java_trust(sb)) return false;
+    }
+    return true;
+}
+
 bool key_bags(const kx::BundleBags& bags, const KeyIds& ids, const Profile& profile, const SecretString& pass,
               const std::optional<std::u16string>& name, STACK_OF(PKCS12_SAFEBAG) * out) {
     for (const P12Bag* bag : bags.keys) {
@@ -205,12 +249,16 @@ KxWriteOutcome P12_write_file(const P12* container, const KxWriteSettings& setti
 
     ERR_set_mark();
     std::map<const P12Bag*, std::vector<unsigned char>> cert_ids;
-    KeyIds ids = pair_keys(bags, cert_ids);
+    const KeyIds ids = settings.java_trusted_certificates ? KeyIds{} : pair_keys(bags, cert_ids);
     SafeBags certs(sk_PKCS12_SAFEBAG_new_null());
     SafeBags keys(sk_PKCS12_SAFEBAG_new_null());
     std::unique_ptr<STACK_OF(PKCS7), SafesFree> safes(sk_PKCS7_new_null());
-    bool ok = certs && keys && safes && cert_bags(bags, cert_ids, settings.friendly_name, certs.get()) &&
-              key_bags(bags, ids, profile, *pass, settings.friendly_name, keys.get());
+    bool ok = certs && keys && safes;
+    if (settings.java_trusted_certificates)
+        ok = ok && trusted_cert_bags(bags, settings.friendly_name, certs.get());
+    else
+        ok = ok && cert_bags(bags, cert_ids, settings.friendly_name, certs.get()) &&
+             key_bags(bags, ids, profile, *pass, settings.friendly_name, keys.get());
     if (ok && sk_PKCS12_SAFEBAG_num(certs.get()) > 0)
         ok = push_safe(safes.get(), cert_safe(certs.get(), profile, *pass));
     // The key bags are shrouded one by one; their safe itself is in clear.

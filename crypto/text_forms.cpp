@@ -76,3 +76,5 @@ std::string CERT_common_name(const std::vector<unsigned char>& der) {
     ERR_pop_to_mark();
     return name;
 }
+
+std::u16string KX_utf16_of(const std::string& utf8) { return kx::utf8_to_u16(utf8); }

@@ -196,6 +196,13 @@ std::vector<Destination> MakeTable() {
                      true,
                      "Java 11.0.12+",
                      {}}});
+    // The same importer, for a store of trusted certificates: Java trusts a PKCS#12 certificate only
+    // when its bag carries Java's own trust attribute (checked with keytool -list).
+    Destination javaTrust = rows.back();
+    javaTrust.name = "java-truststore";
+    javaTrust.covers = "Java 11.0.12+, 17+ trust store (no key)";
+    javaTrust.trustStore = true;
+    rows.push_back(std::move(javaTrust));
 
     // 50,000 for the key and certificates, 100,000 for the MAC: Java 8's own keytool counts. Java 8
     // reads no PBES2, so its PKCS#8 is PBES1; a PEM key is read by libraries of its time, as 3DES.

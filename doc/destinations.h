@@ -39,6 +39,8 @@ struct Destination {
     int p8Cipher;       // PKCS#8
     int pemCipher;      // PrivateKey (traditional PEM)
     DestinationAccepts accepts;
+    // A PKCS#12 trust store for this importer: the certificates only, each marked trusted as it asks.
+    bool trustStore = false;
 };
 
 // The table, `modern` first (the command line's default).

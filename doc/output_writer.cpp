@@ -123,14 +123,16 @@ KxWriteOutcome CVortlaneDoc::WriteForm(const KxWriteSettings& settings, int dept
         return outcome;
     }
     case FORM_PKCS12: {
-        P12Bag* keyBag = FindBagAtDepth(bags, BAG_KEY, m_nDepth);
-        const P12Bag* certBag = keyBag ? FindBagAtDepth(bags, BAG_CERT, m_nDepth) : nullptr;
-        if (!keyBag || !certBag) {
+        // A Java trust store holds the chain's certificates and no key.
+        const bool trustStore = settings.java_trusted_certificates;
+        P12Bag* keyBag = trustStore ? nullptr : FindBagAtDepth(bags, BAG_KEY, m_nDepth);
+        const P12Bag* certBag = FindBagAtDepth(bags, BAG_CERT, m_nDepth);
+        if (!certBag || (!trustStore && !keyBag)) {
             log->append("Output Failed ... cannot find PKCS#12\r\n");
             return nothing;
         }
         // The key goes out under its certificate's name, so that importers show the pair as one entry.
-        keyBag->friendly_name = certBag->friendly_name;
+        if (keyBag) keyBag->friendly_name = certBag->friendly_name;
         outcome = P12_write_file(bags, settings);
         if (!outcome.written) break;
         log->append("Output PKCS#12 file:\r\n");

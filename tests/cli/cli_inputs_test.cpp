@@ -138,6 +138,35 @@ TEST(CliExamples, SampleChainBecomesAPkcs12ThatOpensslReads) {
     EXPECT_EQ(key.out, leaf.out);
 }
 
+// A key store keytool made: the key's own password from --keypass, the secret-key entry named and
+// skipped, --name on the key and its certificate; then a trust store: every certificate trusted, no key.
+TEST(CliExamples, JavaKeyStoreConvertsAndTrustStoreMarksEveryCertificate) {
+    qfix::TempDir dir;
+    const std::string store = (fs::path(QUILLON_SOURCE_DIR) / "tests/data/keystores/store.jceks").string();
+    const std::string out = dir.file("web.p12").string();
+    CliResult r = RunCli({"-q", "-f", "p12", "--name", "web", "--passin", "pass:storepass1", "--keypass",
+                          "pass:keypass22", "--passout", "pass:pw", "-o", out, store});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("skipped: " + store + " entry 'aes': secret-key entry skipped"), std::string::npos) << r.err;
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    const std::string info = qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + out + "' 2>&1").out;
+    EXPECT_EQ(count(info, "friendlyName: web\n"), 2u) << info;  // the key and its certificate
+    EXPECT_EQ(count(info, "localKeyID:"), 2u) << info;
+
+    const std::string trust = dir.file("trust.p12").string();
+    std::vector<std::string> args = {"-q", "-f", "p12", "--for", "java-truststore", "--passout", "pass:pw", "-o", trust};
+    for (const std::string& in : SampleInputs()) args.push_back(in);
+    r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string listed = qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + trust + "' 2>&1").out;
+    EXPECT_EQ(count(listed, "2.16.840.1.113894.746875.1.1"), 3u) << listed;
+    EXPECT_EQ(count(listed, "PRIVATE KEY"), 0u) << listed;
+}
+
 TEST(CliExamples, DemoScriptWritesItsPkcs12UnderOut) {
     qfix::TempDir dir;
     fs::copy(kExamples, dir.file("examples"));

@@ -120,6 +120,8 @@ TEST(CliUsage, RefusesBadCommandLinesWithStatusTwo) {
         {"-f", "p8", "-c", "none", "--iter", "1000", in},
         {"-f", "p12", "--for", "windows-xp", in},  // no such target
         {"--for", "macos", in},                    // Certificate takes no cipher
+        {"--for", "java-truststore", in},          // a trust store is a PKCS#12
+        {"-f", "p12", "--for", "java-truststore", "--layout", "pfx", "--out-dir", "x", in},
         {"-d", "1.5", in},                         // depths are integers, as the depth field takes them
         {"-d", "two", in},
         {"-d", "", in},
@@ -185,7 +187,7 @@ TEST(CliUsage, HelpListsEveryOptionAndVersionNamesTheProgram) {
                                "  PKCS#12     3des128 | 3des192 | rc2-40 | rc2-128 | aes256 (default)\n",
                                "  PKCS#8      des64 | rc2-40 | none | aes256 (default)\n",
                                "legacy provider",
-                               "  java-legacy     Java 8 before 8u301 ",
+                               "  java-legacy      Java 8 before 8u301 ",
                                "--for TARGET",
                                "other users of this machine"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;

@@ -44,6 +44,7 @@ TEST(Destinations, EachTargetTakesItsOwnProfileAndRefusesWhatItsImporterCannotOp
         {"android", "Android 11–13: PBES2/AES", "Android 11–13: SHA-256 MAC", "", "Android 11–13: SHA-256 MAC",
          "Android 11–13: SHA-256 MAC"},
         {"java", "", "", "", "", "Java 11.0.12+: 2-key 3DES"},
+        {"java-truststore", "", "", "", "", "Java 11.0.12+: 2-key 3DES"},
         {"java-legacy", "Java 8 before 8u301: PBES2/AES", "Java 8 before 8u301: SHA-256 MAC", "",
          "Java 8 before 8u301: SHA-256 MAC", "Java 8 before 8u301: SHA-256 MAC"},
         {"nss", "", "", "", "NSS: CRL bags", "NSS: 2-key 3DES"},
