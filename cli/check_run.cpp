@@ -13,9 +13,10 @@ namespace {
 // What a reader row reads, as --check names it.
 std::string KindOfRow(const std::string& row) {
     static const std::pair<const char*, const char*> kKinds[] = {
-        {"pem-blocks", "pem-bundle"}, {"pem-cert", "certificate"}, {"der-cert", "certificate"}, {"pem-crl", "crl"},
-        {"der-crl", "crl"},           {"pem-req", "request"},      {"der-req", "request"},      {"pem-p8", "pkcs8"},
-        {"der-p8", "pkcs8"},          {"pem-p8enc", "pkcs8"},      {"der-p8enc", "pkcs8"},      {"pem-p7", "pkcs7"},
+        {"pem-blocks", "pem-bundle"}, {"pem-cert", "certificate"}, {"der-cert", "certificate"},
+        {"pem-crl", "crl"},           {"der-crl", "crl"},          {"pem-req", "request"},
+        {"der-req", "request"},       {"pem-p8", "pkcs8"},         {"der-p8", "pkcs8"},
+        {"pem-p8enc", "pkcs8"},       {"der-p8enc", "pkcs8"},      {"pem-p7", "pkcs7"},
         {"der-p7", "pkcs7"},          {"p12", "pkcs12"},           {"java-keystore", "java-keystore"},
     };
     for (const auto& [name, kind] : kKinds)

@@ -39,9 +39,8 @@ std::string WriteOutcome(const CString& logBefore, const CString& logAfter) {
 int Run(CliSettings settings) {
     TerminalPrompt terminal;
     // Reads and the write ask it; both are done before `terminal` goes.
-    auto provider =
-        std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal, std::cerr,
-                                          std::move(settings.keypass));
+    auto provider = std::make_shared<CliPassProvider>(std::move(settings.passin), std::move(settings.passout), terminal,
+                                                      std::cerr, std::move(settings.keypass));
     const PassProvider passSource = [provider](const PassRequest& request) { return (*provider)(request); };
 
     if (settings.check != ExplainMode::None) return RunCheck(settings, passSource, std::cout);

@@ -1,8 +1,7 @@
 #include "cli/pass_provider.h"
 
 CliPassProvider::CliPassProvider(std::optional<PassSource> passin, std::optional<PassSource> passout,
-                                 TerminalPrompt& terminal, std::ostream& diagnostics,
-                                 std::optional<PassSource> keypass)
+                                 TerminalPrompt& terminal, std::ostream& diagnostics, std::optional<PassSource> keypass)
     : terminal_(terminal), diagnostics_(diagnostics) {
     keypass_.source = std::move(keypass);
     keypass_.option = "--keypass";

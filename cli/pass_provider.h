@@ -1,6 +1,6 @@
 // Answers the crypto layer's pass-phrase requests for the command line: from --passin/--passout (and
-// --keypass for a key store's key of its own password) when given, otherwise from the terminal, otherwise with none (the input is skipped, the output
-// not written).
+// --keypass for a key store's key of its own password) when given, otherwise from the terminal,
+// otherwise with none (the input is skipped, the output not written).
 #pragma once
 
 #include "cli/pass_sources.h"

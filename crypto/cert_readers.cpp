@@ -41,7 +41,9 @@ std::unique_ptr<CRL> take_crl(std::vector<unsigned char>& der) {
 }
 
 // The parsers on bytes that stay the caller's.
-std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) { return kx::parse_cert(der.data(), der.size()); }
+std::unique_ptr<Cert> cert_from(const std::vector<unsigned char>& der) {
+    return kx::parse_cert(der.data(), der.size());
+}
 std::unique_ptr<Cert> req_from(const std::vector<unsigned char>& der) { return parse_req(der.data(), der.size()); }
 std::unique_ptr<CRL> crl_from(const std::vector<unsigned char>& der) { return parse_crl(der.data(), der.size()); }
 

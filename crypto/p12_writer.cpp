@@ -157,8 +157,7 @@ bool trusted_cert_bags(const kx::BundleBags& bags, const std::optional<std::u16s
         PKCS12_SAFEBAG* sb = kx::der_safebag(bag->cert()->der, NID_x509Certificate, NID_certBag);
         if (!push(out, sb)) return false;
         const std::optional<std::u16string>& own = taken.empty() && name ? name : bag->friendly_name;
-        const std::u16string alias =
-            unique_alias(own && !own->empty() ? *own : get_frname_from_dn(bag->cert()), taken);
+        const std::u16string alias = unique_alias(own && !own->empty() ? *own : get_frname_from_dn(bag->cert()), taken);
         if (!add_name(sb, alias) || !add_java_trust(sb)) return false;
     }
     return true;

@@ -17,8 +17,8 @@ struct InputOutcome {
     // For a PEM file of several blocks: what became of each block (read, or why not); else empty.
     std::vector<KxBlockOutcome> blocks;
     std::vector<JksSkipped> skippedEntries;  // for a Java key store: the entries not read, and why
-    std::string reader;       // the row of the reader that took the file; empty when refused
-    KxProtection protection;  // what protects the file, when it looks encrypted or PKCS#12
+    std::string reader;                      // the row of the reader that took the file; empty when refused
+    KxProtection protection;                 // what protects the file, when it looks encrypted or PKCS#12
 };
 
 // Reads the file into the document's container as a dropped file is read. A refused file leaves the

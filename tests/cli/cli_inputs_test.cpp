@@ -153,16 +153,19 @@ TEST(CliExamples, JavaKeyStoreConvertsAndTrustStoreMarksEveryCertificate) {
         for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
         return n;
     };
-    const std::string info = qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + out + "' 2>&1").out;
+    const std::string info =
+        qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + out + "' 2>&1").out;
     EXPECT_EQ(count(info, "friendlyName: web\n"), 2u) << info;  // the key and its certificate
     EXPECT_EQ(count(info, "localKeyID:"), 2u) << info;
 
     const std::string trust = dir.file("trust.p12").string();
-    std::vector<std::string> args = {"-q", "-f", "p12", "--for", "java-truststore", "--passout", "pass:pw", "-o", trust};
+    std::vector<std::string> args = {"-q",        "-f",      "p12", "--for", "java-truststore",
+                                     "--passout", "pass:pw", "-o",  trust};
     for (const std::string& in : SampleInputs()) args.push_back(in);
     r = RunCli(args);
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string listed = qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + trust + "' 2>&1").out;
+    const std::string listed =
+        qfix::run_command("openssl pkcs12 -info -nodes -passin pass:pw -in '" + trust + "' 2>&1").out;
     EXPECT_EQ(count(listed, "2.16.840.1.113894.746875.1.1"), 3u) << listed;
     EXPECT_EQ(count(listed, "PRIVATE KEY"), 0u) << listed;
 }

@@ -122,7 +122,7 @@ TEST(CliUsage, RefusesBadCommandLinesWithStatusTwo) {
         {"--for", "macos", in},                    // Certificate takes no cipher
         {"--for", "java-truststore", in},          // a trust store is a PKCS#12
         {"-f", "p12", "--for", "java-truststore", "--layout", "pfx", "--out-dir", "x", in},
-        {"-d", "1.5", in},                         // depths are integers, as the depth field takes them
+        {"-d", "1.5", in},  // depths are integers, as the depth field takes them
         {"-d", "two", in},
         {"-d", "", in},
         {"-d", " 1", in},
