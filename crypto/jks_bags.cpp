@@ -4,6 +4,9 @@
 #include "crypto/jks_store.h"
 #include "crypto/kx_internal.h"
 
+#include <string_view>
+#include <unordered_map>
+
 namespace {
 
 class Appender {
@@ -17,16 +20,34 @@ public:
         bag->type = type;
         bag->content = std::move(content);
         bag->friendly_name = name;
+        tail_bag_ = bag.get();
         *tail_ = std::move(bag);
         tail_ = &(*tail_)->next;
         ++count_;
+    }
+
+    // A store often holds one certificate twice: a CA as a trusted entry and again in a key's chain.
+    // It becomes one bag (named by whichever entry named it), as it is one certificate.
+    void add_cert(std::unique_ptr<Cert> cert, const std::optional<std::u16string>& name) {
+        const std::string_view der(reinterpret_cast<const char*>(cert->der.data()), cert->der.size());
+        if (auto seen = certs_.find(der); seen != certs_.end()) {
+            if (!seen->second->friendly_name) seen->second->friendly_name = name;
+            return;
+        }
+        const Cert* kept = cert.get();
+        add(BAG_CERT, std::move(cert), name);
+        // The record keeps its bytes where they are for as long as the bag holds it.
+        certs_.emplace(std::string_view(reinterpret_cast<const char*>(kept->der.data()), kept->der.size()),
+                       tail_bag_);
     }
 
     std::size_t count() const { return count_; }
 
 private:
     std::unique_ptr<P12Bag>* tail_;
+    P12Bag* tail_bag_ = nullptr;  // the bag appended last
     std::size_t count_ = 0;
+    std::unordered_map<std::string_view, P12Bag*> certs_;
 };
 
 }  // namespace
@@ -41,7 +62,7 @@ std::size_t JKS_append_bags(P12* container, JksReadResult& result) {
         if (entry.key) out.add(BAG_KEY, kx::make_key(std::move(entry.key)), alias);
         bool first = true;
         for (std::unique_ptr<Cert>& cert : entry.certs) {
-            if (cert) out.add(BAG_CERT, std::move(cert), first ? alias : std::nullopt);
+            if (cert) out.add_cert(std::move(cert), first ? alias : std::nullopt);
             first = false;
         }
     }

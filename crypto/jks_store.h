@@ -43,6 +43,7 @@ JksReadResult KX_read_java_keystore(const std::vector<unsigned char>& bytes, con
                                     const std::string& path);
 
 // Appends the entries to the container in store order, each alias as its bags' friendly name: a key
-// and then its chain's certificates, or the trusted certificate. The entries are taken (moved) from
+// and then its chain's certificates, or the trusted certificate. A certificate the store holds twice
+// (a trusted CA that is also in a key's chain) becomes one bag. The entries are taken (moved) from
 // `result`. Returns the number of bags appended.
 std::size_t JKS_append_bags(P12* container, JksReadResult& result);
