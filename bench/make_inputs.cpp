@@ -1,5 +1,6 @@
 // Makes the benchmark's inputs in a scratch folder: a three-certificate chain with its RSA key, a CRL
-// of a million entries, a DER PKCS#7 bundle of 10,000 certificates, and folders of single DER files.
+// of a million entries, a DER PKCS#7 bundle of 10,000 certificates, folders of single DER files, and a
+// Java key store (JKS) of 1,000 trusted certificates.
 // Uses the OpenSSL API directly: the command line would take minutes for the large inputs.
 #include "crypto/openssl_ptr.h"
 
@@ -11,6 +12,7 @@
 #include <openssl/x509v3.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +29,8 @@ constexpr int kBundleCerts = 10'000;     // the PKCS#7 bundle: one CA and 9,999 
 constexpr int kManyFilesLarge = 10'000;  // the folder of single certificate files ...
 constexpr int kManyFilesSmall = 1'000;   // ... and the small one the large one is measured against
 constexpr long kCrlEntries = 1'000'000;
+constexpr int kTrustStoreCerts = 1'000;  // the JKS trust store
+constexpr const char* kTrustStorePass = "bench1";
 
 using kx::BioPtr;
 using kx::PkeyPtr;
@@ -248,6 +252,50 @@ void make_crl(const fs::path& path, const Issuer& ca, long entries, SplitMix64& 
     check(i2d_X509_CRL_bio(bio.get(), crl.get()) == 1, "i2d_X509_CRL_bio");
 }
 
+// A JKS (version 2) of trusted-certificate entries, the CA first, as keytool writes one: big-endian
+// counts, each alias and the type in Java's modified UTF-8 (plain ASCII here), and last the SHA-1 of the
+// pass phrase as UTF-16BE, the words "Mighty Aphrodite" and everything before the digest.
+void make_trust_jks(const fs::path& path, const Issuer& ca, const std::vector<X509Ptr>& leaves, int count) {
+    std::vector<unsigned char> out;
+    auto u32 = [&out](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(v >> shift));
+    };
+    auto utf = [&out](const std::string& text) {
+        out.push_back(static_cast<unsigned char>(text.size() >> 8));
+        out.push_back(static_cast<unsigned char>(text.size() & 0xFF));
+        out.insert(out.end(), text.begin(), text.end());
+    };
+    u32(0xFEEDFEED);
+    u32(2);
+    u32(static_cast<std::uint32_t>(count));
+    char alias[32];
+    for (int i = 0; i < count; ++i) {
+        u32(2);  // a trusted certificate
+        std::snprintf(alias, sizeof alias, "cert%04d", i);
+        utf(alias);
+        u32(0);  // the date it was added, in milliseconds: two words
+        u32(0);
+        utf("X.509");
+        unsigned char* der = nullptr;
+        const int len = i2d_X509(i == 0 ? ca.cert.get() : leaves[i - 1].get(), &der);
+        check(len > 0, "i2d_X509");
+        u32(static_cast<std::uint32_t>(len));
+        out.insert(out.end(), der, der + len);
+        OPENSSL_free(der);
+    }
+    std::vector<unsigned char> keyed;
+    for (const char* c = kTrustStorePass; *c; ++c) keyed.insert(keyed.end(), {0, static_cast<unsigned char>(*c)});
+    const std::string whitener = "Mighty Aphrodite";
+    keyed.insert(keyed.end(), whitener.begin(), whitener.end());
+    keyed.insert(keyed.end(), out.begin(), out.end());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digestLen = 0;
+    check(EVP_Digest(keyed.data(), keyed.size(), digest, &digestLen, EVP_sha1(), nullptr) == 1, "EVP_Digest");
+    out.insert(out.end(), digest, digest + digestLen);
+    BioPtr bio = open_out(path);
+    check(BIO_write(bio.get(), out.data(), static_cast<int>(out.size())) == static_cast<int>(out.size()), "BIO_write");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -267,6 +315,7 @@ int main(int argc, char** argv) {
     make_bundle(dir / "bundle-10k.p7b", ca, leaves);
     make_file_folder(dir / "files-1k", ca, leaves, kManyFilesSmall);
     make_file_folder(dir / "files-10k", ca, leaves, kManyFilesLarge);
+    make_trust_jks(dir / "trust-1k.jks", ca, leaves, kTrustStoreCerts);
     leaves.clear();
     make_crl(dir / "crl-1m.der", ca, kCrlEntries, rng);
     return 0;

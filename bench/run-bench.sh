@@ -130,6 +130,29 @@ else
     mismatch "PKCS#7 of 10,000 certificates"
 fi
 
+# ---- a JKS of 1,000 trusted certificates, read whole and converted --------------------------------
+echo "== JKS of 1,000 trusted certificates"
+JKS=$IN/trust-1k.jks
+Q_JKS=("$CLI" -q --explain --passin pass:bench1 -f cert -e pem -o "$OUT/q-jks.pem" "$JKS")
+O_JKS=(keytool -list -rfc -keystore "$JKS" -storepass bench1)
+if command -v keytool >/dev/null; then
+    q_count=$("${Q_JKS[@]}" | grep -c '^  .*: certificate' || true)
+    o_count=$("${O_JKS[@]}" 2>/dev/null | grep -c 'BEGIN CERTIFICATE' || true)
+    if [ "$q_count" = 1000 ] && [ "$o_count" = 1000 ]; then
+        if measure $((5 * SCALE)) "${Q_JKS[@]}" -- "${O_JKS[@]}"; then
+            row "JKS of 1,000 trusted certificates, \`--explain\` and written, vs \`keytool -list -rfc\`" 0.1
+            [ "$Q_KB" -le 30720 ] || { echo "bench: JKS read peaks at $Q_KB KB (goal ≤ 30 MB)" >&2; FAILED=1; }
+        else
+            failed "JKS of 1,000 trusted certificates" "a run failed"
+        fi
+    else
+        echo "bench: certificates seen in the JKS: quillon $q_count, keytool $o_count" >&2
+        mismatch "JKS of 1,000 trusted certificates"
+    fi
+else
+    echo "bench: no keytool (default-jre-headless); the JKS row is left out" >&2
+fi
+
 # ---- PKCS#12 export, 3-certificate chain and RSA-2048 key, 3DES ---------------------------------
 echo "== PKCS#12 export"
 C=$IN/chain
