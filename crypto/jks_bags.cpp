@@ -37,8 +37,7 @@ public:
         const Cert* kept = cert.get();
         add(BAG_CERT, std::move(cert), name);
         // The record keeps its bytes where they are for as long as the bag holds it.
-        certs_.emplace(std::string_view(reinterpret_cast<const char*>(kept->der.data()), kept->der.size()),
-                       tail_bag_);
+        certs_.emplace(std::string_view(reinterpret_cast<const char*>(kept->der.data()), kept->der.size()), tail_bag_);
     }
 
     std::size_t count() const { return count_; }

@@ -5,7 +5,7 @@
 # cryptography. Prints one table (output x importer). Fails when an aes256 output, or a PKCS#12 written
 # with the start cipher (3des192), is refused anywhere: those are the files every importer must take.
 # Then a PKCS#12 for each --for target: its schemes as its row says, opened by the importers that stand
-# for the target. Slow (600,000 iterations per aes256 derivation), so it is `make interop`, not part of
+# for the target. Then Java's key stores, read and written, checked with keytool. Slow (600,000 iterations per aes256 derivation), so it is `make interop`, not part of
 # `make test`.
 set -uo pipefail
 
@@ -136,11 +136,14 @@ while read -r target rest; do
   fi
   info=$(openssl pkcs12 -info -noout -in "$file" -passin env:QUILLON_INTEROP_PASS 2>&1)
   cell=ok
-  for want in "MAC: $mac_digest, Iteration $mac_iters" "PKCS7 Encrypted data: $(scheme "$cert_alg" "$iters")" \
-              "Shrouded Keybag: $(scheme "$key_alg" "$iters")"; do
+  wants=("MAC: $mac_digest, Iteration $mac_iters" "PKCS7 Encrypted data: $(scheme "$cert_alg" "$iters")")
+  [ "$target" = java-truststore ] || wants+=("Shrouded Keybag: $(scheme "$key_alg" "$iters")")  # no key in it
+  for want in "${wants[@]}"; do
     grep -qxF "$want" <<<"$info" || { cell=WRONG; targets_failed=1; echo "  $target: no line \"$want\"" >&2; }
   done
   printf '%-15s %-9s' "$target" "$cell"
+  # A trust store holds no key, which is what the importers look for: keytool checks it below.
+  [ "$target" = java-truststore ] && { printf ' (certificates only: see "Java key stores" below)\n'; continue; }
   for importer in "${importers[@]}"; do
     open_with "$importer" p12 "$file"
     case $? in
@@ -155,4 +158,41 @@ while read -r target rest; do
 done < <("$cli" --help | sed -n '/^Targets of --for/,/^$/p' | sed '1,2d;/^$/d')
 [ $targets_failed -eq 0 ] && echo "interop-check: every --for PKCS#12 shows its row's schemes and opens where its target says" ||
   echo "interop-check: a --for PKCS#12 differs from its row or was refused by its target's importer" >&2
-[ $failed -eq 0 ] && [ $targets_failed -eq 0 ]
+
+# Java's key stores: the stores keytool made (tests/data/keystores) convert to the same certificates and
+# key that keytool's own export gives; a trust store lists every certificate as trusted; --name is the alias.
+jks_failed=0
+jks_check() {  # what-it-checks command...
+  if "${@:2}" >/dev/null 2>"$work/err"; then echo "  ok     $1"; else echo "  FAILED $1: $(head -c 300 "$work/err")"; jks_failed=1; fi
+}
+stores="$here/tests/data/keystores"
+echo
+echo "Java key stores:"
+for store in store.jks store.jceks; do
+  type=$([ "$store" = store.jks ] && echo JKS || echo JCEKS)
+  keytool -importkeystore -noprompt -srckeystore "$stores/$store" -srcstoretype $type -srcstorepass storepass1 \
+    -srcalias web -srckeypass keypass22 -destkeystore "$work/kt-$store.p12" -deststoretype PKCS12 \
+    -deststorepass "$pass" -destkeypass "$pass" >/dev/null 2>&1
+  openssl pkcs12 -in "$work/kt-$store.p12" -passin env:QUILLON_INTEROP_PASS -nodes -out "$work/kt-$store.pem" 2>/dev/null
+  jks_check "$store to PKCS#12 (--name web): same certificates and key as keytool's export" bash -c '
+    "$0" -q -f p12 --name web --passin pass:storepass1 --keypass pass:keypass22 --passout env:QUILLON_INTEROP_PASS \
+      -o "$1.p12" "$2" 2>/dev/null &&
+    openssl pkcs12 -in "$1.p12" -passin env:QUILLON_INTEROP_PASS -nodes -out "$1.pem" 2>/dev/null &&
+    diff <(openssl crl2pkcs7 -nocrl -certfile "$1.pem" | openssl pkcs7 -print_certs | grep -v -e ^subject -e ^issuer -e "^$") \
+         <(openssl crl2pkcs7 -nocrl -certfile "$3" | openssl pkcs7 -print_certs | grep -v -e ^subject -e ^issuer -e "^$") &&
+    cmp <(openssl pkey -in "$1.pem") <(openssl pkey -in "$3") &&
+    keytool -list -storetype PKCS12 -keystore "$1.p12" -storepass "$QUILLON_INTEROP_PASS" | grep -q "^web, .*PrivateKeyEntry"
+  ' "$cli" "$work/q-$store" "$stores/$store" "$work/kt-$store.pem"
+  jks_check "$store to PEM key: the key keytool's export holds" bash -c '
+    "$0" -q -f key -e pem --passin pass:storepass1 --keypass pass:keypass22 -c none -o "$1.key" "$2" 2>/dev/null &&
+    cmp <(openssl pkey -in "$1.key") <(openssl pkey -in "$3")
+  ' "$cli" "$work/q-$store" "$stores/$store" "$work/kt-$store.pem"
+done
+jks_check "--for java-truststore: keytool lists 3 trustedCertEntry" bash -c '
+  "$0" -q -f p12 --for java-truststore --passout env:QUILLON_INTEROP_PASS -o "$1" "${@:2}" &&
+  [ "$(keytool -list -storetype PKCS12 -keystore "$1" -storepass "$QUILLON_INTEROP_PASS" | grep -c trustedCertEntry)" = 3 ]
+' "$cli" "$work/trust.p12" "$samples/root.pem" "$samples/intermediate.pem" "$samples/leaf.pem"
+[ $jks_failed -eq 0 ] && echo "interop-check: Java key stores convert as keytool exports them" ||
+  echo "interop-check: a Java key store check failed" >&2
+
+[ $failed -eq 0 ] && [ $targets_failed -eq 0 ] && [ $jks_failed -eq 0 ]
