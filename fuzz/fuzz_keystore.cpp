@@ -8,6 +8,8 @@
 #include "crypto/openssl_includes.h"
 
 #include <cstdlib>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -40,14 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     JksReadResult result = KX_read_java_keystore(bytes, provider, "input");
     // What must hold after any read: a failure keeps no entry; a read store has a key in each key entry
-    // and one certificate in each trusted one, and every one of them becomes a bag.
+    // and one certificate in each trusted one, and each key and each distinct certificate becomes a bag.
     if (!result.ok() && !result.entries.empty()) std::abort();
     std::size_t expected = 0;
+    std::set<std::vector<unsigned char>> certs;
     for (const JksEntry& e : result.entries) {
         if ((e.kind == JksEntryKind::PrivateKey) != (e.key != nullptr)) std::abort();
         if (e.kind == JksEntryKind::TrustedCert && e.certs.size() != 1) std::abort();
-        expected += e.certs.size() + (e.key ? 1 : 0);
+        for (const auto& cert : e.certs) certs.insert(cert->der);
+        expected += e.key ? 1 : 0;
     }
+    expected += certs.size();
     P12 bags;
     if (JKS_append_bags(&bags, result) != expected) std::abort();
     return 0;
