@@ -1,17 +1,14 @@
 // Atomic output files.
 #include "crypto/atomic_file_internal.h"
+#include "crypto/file_write_internal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -22,49 +19,6 @@ namespace {
 // Our named temporaries are older than this only when the writer died (kill -9, power failure).
 constexpr time_t kStaleSeconds = 3600;
 
-mode_t current_umask() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-bool write_all(int fd, const unsigned char* data, std::size_t len) {
-    while (len > 0) {
-        ssize_t n = ::write(fd, data, len);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO;
-        if (n <= 0) return false;
-        data += n;
-        len -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// While an output is written, a file-size limit or a closed pipe makes write() fail (and the temporary
-// file get removed) instead of killing the process and leaving the temporary file behind.
-class WriteSignalsIgnored {
-public:
-    WriteSignalsIgnored() {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        xfsz_ = ::sigaction(SIGXFSZ, &ignore, &previous_xfsz_) == 0;
-        pipe_ = ::sigaction(SIGPIPE, &ignore, &previous_pipe_) == 0;
-    }
-    ~WriteSignalsIgnored() {
-        if (xfsz_) ::sigaction(SIGXFSZ, &previous_xfsz_, nullptr);
-        if (pipe_) ::sigaction(SIGPIPE, &previous_pipe_, nullptr);
-    }
-    WriteSignalsIgnored(const WriteSignalsIgnored&) = delete;
-    WriteSignalsIgnored& operator=(const WriteSignalsIgnored&) = delete;
-
-private:
-    struct sigaction previous_xfsz_ {};
-    struct sigaction previous_pipe_ {};
-    bool xfsz_ = false;
-    bool pipe_ = false;
-};
-
 // Why the write under way failed, once it has.
 struct Failure {
     std::string why;
@@ -73,55 +27,11 @@ struct Failure {
         why = std::move(reason);
         return false;
     }
-    // The system's reason, as a log line continues it: "no space left on device".
-    bool cannot_write_errno(int err) {
-        std::string reason = std::strerror(err);
-        if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
-            std::islower(static_cast<unsigned char>(reason[1])))
-            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-        return cannot_write(std::move(reason));
-    }
+    bool cannot_write_errno(int err) { return cannot_write(system_reason(err)); }
 };
-
-// Where the bytes go: the named file itself, or for a symbolic link the regular file it leads to.
-struct Target {
-    std::string dir;   // the folder the file is replaced in
-    std::string base;  // its name there
-    std::string path;  // dir/base
-};
-
-bool resolve_target(const char* path, Target& t, Failure& f) {
-    std::string resolved = path;
-    struct stat st {};
-    if (::lstat(path, &st) == 0) {
-        const bool link = S_ISLNK(st.st_mode);
-        if (link && ::stat(path, &st) != 0)
-            return errno == ENOENT ? f.cannot_write("dangling symbolic link") : f.cannot_write_errno(errno);
-        // Replacing a device, FIFO or socket by a file would break whatever else uses it.
-        if (!S_ISREG(st.st_mode)) return f.cannot_write("not a regular file");
-        if (link) {
-            char* real = ::realpath(path, nullptr);
-            if (!real) return f.cannot_write_errno(errno);
-            resolved = real;
-            std::free(real);
-        }
-    } else if (errno != ENOENT) {
-        return f.cannot_write_errno(errno);
-    }
-    std::size_t slash = resolved.rfind('/');
-    t.dir = slash == std::string::npos ? "." : slash == 0 ? "/" : resolved.substr(0, slash);
-    t.base = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
-    if (t.base.empty() || t.base == "." || t.base == "..") return f.cannot_write_errno(EISDIR);
-    t.path = resolved;
-    return true;
-}
-
-// Hidden, and short enough to stay a valid name beside any target.
-std::string temp_prefix(const Target& t) { return "." + t.base.substr(0, 64) + ".tmp-"; }
-constexpr std::size_t kTempSuffix = 6;
 
 // Removes our own named temporaries of this target that a writer killed long ago left behind.
-void remove_stale_temporaries(const Target& t) {
+void remove_stale_temporaries(const WriteTarget& t) {
     DIR* d = ::opendir(t.dir.c_str());
     if (!d) return;
     const std::string prefix = temp_prefix(t);
@@ -164,7 +74,7 @@ enum class Unnamed { Written, Failed, Unavailable };
 
 // Writes into a file without a name and links it into place, so that a writer killed half-way leaves
 // nothing behind. Unavailable when the file system cannot (no O_TMPFILE, no /proc).
-Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret, Failure& f) {
+Unnamed write_unnamed(const WriteTarget& t, const Contents& contents, bool secret, Failure& f) {
     int fd = ::open(t.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Unnamed::Unavailable;
@@ -201,7 +111,7 @@ Unnamed write_unnamed(const Target& t, const Contents& contents, bool secret, Fa
     return Unnamed::Failed;
 }
 
-bool write_named(const Target& t, const Contents& contents, bool secret, Failure& f) {
+bool write_named(const WriteTarget& t, const Contents& contents, bool secret, Failure& f) {
     std::string tmp = t.dir + "/" + temp_prefix(t) + std::string(kTempSuffix, 'X');
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return f.cannot_write_errno(errno);
@@ -226,8 +136,8 @@ bool write_to(const KxWriteSettings& to, const Contents& contents, bool secret, 
     WriteSignalsIgnored no_fatal_signals;
     if (to.fd >= 0) return contents(to.fd) || f.cannot_write_errno(errno);
     if (to.path.empty()) return f.cannot_write_errno(ENOENT);
-    Target target;
-    if (!resolve_target(to.path.c_str(), target, f)) return false;
+    WriteTarget target;
+    if (!resolve_target(to.path.c_str(), target, f.why)) return false;
     remove_stale_temporaries(target);
     switch (write_unnamed(target, contents, secret, f)) {
     case Unnamed::Written: return true;

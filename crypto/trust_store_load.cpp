@@ -2,6 +2,7 @@
 // count), only its names parsed. Whatever cannot be read is skipped with a reason and loading goes on.
 #include "crypto/bundle_limit_internal.h"
 #include "crypto/der_walk_internal.h"
+#include "crypto/file_write_internal.h"
 #include "crypto/input_internal.h"
 #include "crypto/pem_block_internal.h"
 #include "crypto/trust_store_internal.h"
@@ -12,11 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <new>
 #include <string_view>
@@ -25,15 +24,6 @@ namespace {
 
 using Impl = KxTrustStore::Impl;
 using FileName = std::shared_ptr<const std::string>;
-
-// The system's reason, as a log line continues it: "permission denied".
-std::string system_reason(int err) {
-    std::string why = std::strerror(err);
-    if (why.size() > 1 && std::isupper(static_cast<unsigned char>(why[0])) &&
-        std::islower(static_cast<unsigned char>(why[1])))
-        why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
-    return why;
-}
 
 std::string block_reason(int block, const std::string& why) {
     return block > 0 ? "block " + std::to_string(block) + ": " + why : why;
@@ -154,13 +144,13 @@ bool add_pem(Impl& store, const std::vector<unsigned char>& bytes, const std::ve
 bool read_bounded(Impl& store, const std::string& path, bool quiet_if_missing, std::vector<unsigned char>& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (!(quiet_if_missing && errno == ENOENT)) store.skip(path, "cannot be read: " + system_reason(errno));
+        if (!(quiet_if_missing && errno == ENOENT)) store.skip(path, "cannot be read: " + kx::system_reason(errno));
         return false;
     }
     struct stat st {};
     std::string refusal;
     if (::fstat(fd, &st) != 0)
-        refusal = "cannot be read: " + system_reason(errno);
+        refusal = "cannot be read: " + kx::system_reason(errno);
     else if (!S_ISREG(st.st_mode))
         refusal = "not a regular file";
     else if (static_cast<std::uint64_t>(st.st_size) > KX_MAX_INPUT_BYTES)
@@ -171,7 +161,7 @@ bool read_bounded(Impl& store, const std::string& path, bool quiet_if_missing, s
         while (got < bytes.size()) {
             const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) refusal = "cannot be read: " + system_reason(errno);
+            if (n < 0) refusal = "cannot be read: " + kx::system_reason(errno);
             if (n <= 0) break;
             got += static_cast<std::size_t>(n);
         }
@@ -222,7 +212,7 @@ void load_file(Impl& store, const std::string& path, bool quiet_if_missing) {
 void load_directory(Impl& store, const std::string& path, bool quiet_if_missing) {
     DIR* dir = ::opendir(path.c_str());
     if (!dir) {
-        if (!(quiet_if_missing && errno == ENOENT)) store.skip(path, "cannot be read: " + system_reason(errno));
+        if (!(quiet_if_missing && errno == ENOENT)) store.skip(path, "cannot be read: " + kx::system_reason(errno));
         return;
     }
     std::vector<std::string> names;

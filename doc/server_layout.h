@@ -4,7 +4,7 @@
 #pragma once
 
 #include "crypto/kx.h"
-#include "doc/file_set.h"
+#include "crypto/file_set.h"
 
 #include <functional>
 #include <optional>
