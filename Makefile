@@ -66,7 +66,6 @@ bench: deps
 # The servers load what `quillon-cli --layout` writes (openssl verify, nginx -t, haproxy -c, a YAML parse);
 # not part of `make test`.
 server-check: build
-	@scripts/install-deps.sh deps/debian-packages-server-check.txt
 	@scripts/server-check.sh $(BUILD)/cli/quillon-cli
 
 # Installs the programs, launcher, icons, manual pages and completion under PREFIX (default /usr/local);

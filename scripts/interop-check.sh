@@ -15,20 +15,8 @@ samples="$here/examples"
 [ -x "$cli" ] || { echo "interop-check: no quillon-cli at $cli (build first)" >&2; exit 2; }
 
 # The importers, installed when missing.
-missing=()
-for pair in openssl:openssl keytool:default-jre-headless pk12util:libnss3-tools certutil:libnss3-tools \
-            certtool:gnutls-bin; do
-  command -v "${pair%%:*}" >/dev/null || missing+=("${pair#*:}")
-done
-python3 -c 'import cryptography' 2>/dev/null || missing+=(python3-cryptography)
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $(printf '%s\n' "${missing[@]}" | sort -u) >/dev/null ||
-    { echo "interop-check: could not install ${missing[*]}" >&2; exit 2; }
-fi
+"$here/scripts/install-deps.sh" "$here/deps/debian-packages-interop.txt" >/dev/null ||
+  { echo "interop-check: could not install the importers" >&2; exit 2; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

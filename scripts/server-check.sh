@@ -3,27 +3,18 @@
 # leaf (for localhost) with the openssl command, has quillon-cli complete the leaf's chain from a trust
 # store and write the certbot, haproxy, k8s and pfx layouts, then runs `openssl verify`, `nginx -t` on a
 # minimal configuration, `haproxy -c`, a YAML parse of the secret and `openssl pkcs12` on the bundle.
-# Also checks that the order of the inputs and of the store files changes no file. Installs nginx-light, haproxy and python3-yaml when
-# missing. Not part of `make test`.
+# Also checks that the order of the inputs and of the store files changes no file. Installs the servers
+# of deps/debian-packages-server-check.txt when missing. Not part of `make test`.
 set -uo pipefail
 
 cli=${1:-build/main/cli/quillon-cli}
+here=$(cd "$(dirname "$0")/.." && pwd)
 [ -x "$cli" ] || { echo "server-check: no quillon-cli at $cli (build first)" >&2; exit 2; }
 cli=$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")
 
-missing=()
-for pair in nginx:nginx-light haproxy:haproxy openssl:openssl; do
-  command -v "${pair%%:*}" >/dev/null || [ -x "/usr/sbin/${pair%%:*}" ] || missing+=("${pair#*:}")
-done
-python3 -c 'import yaml' 2>/dev/null || missing+=(python3-yaml)
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
-    { echo "server-check: could not install ${missing[*]}" >&2; exit 2; }
-fi
+# The servers, installed when missing.
+"$here/scripts/install-deps.sh" "$here/deps/debian-packages-server-check.txt" >/dev/null ||
+  { echo "server-check: could not install the servers" >&2; exit 2; }
 export PATH="$PATH:/usr/sbin"
 
 work=$(mktemp -d)
