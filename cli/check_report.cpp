@@ -59,6 +59,14 @@ const char* KindName(KxBagKind kind) {
 // Verdicts are given for what a reader took or recognised as an input a destination's importer reads.
 bool Judged(const FileCheck& file) { return !file.kind.empty() && file.kind != "java-keystore"; }
 
+// Each importer's verdict once: a trust store row has its key store row's importer.
+std::vector<std::pair<const Destination*, Verdict>> Verdicts(const KxProtection& protection) {
+    std::vector<std::pair<const Destination*, Verdict>> verdicts;
+    for (const Destination& d : Destinations())
+        if (!d.trustStore) verdicts.emplace_back(&d, JudgeFor(d, protection));
+    return verdicts;
+}
+
 std::string FailureText(const KxReadError& failure) {
     return failure.detail.empty() || failure.kind != KxReadFailure::WrongPassPhrase ? SkipReason(failure)
                                                                                     : failure.detail;
@@ -111,13 +119,11 @@ std::string FileText(const FileCheck& file) {
     if (file.failure.kind != KxReadFailure::None) text += "  not opened: " + FailureText(file.failure) + "\n";
     if (!Judged(file)) return text;
     std::string takes;
-    for (const Destination& d : Destinations()) {
-        if (d.trustStore) continue;  // its importer's verdict is its key store row's
-        const Verdict v = JudgeFor(d, p);
+    for (const auto& [d, v] : Verdicts(p)) {
         if (v.takes)
-            takes += (takes.empty() ? "" : ", ") + d.name;
+            takes += (takes.empty() ? "" : ", ") + d->name;
         else
-            text += "  refused by " + d.name + ": " + v.reason + "\n";
+            text += "  refused by " + d->name + ": " + v.reason + "\n";
     }
     if (!takes.empty()) text += "  taken by " + takes + "\n";
     return text;
@@ -182,10 +188,8 @@ std::string FileJson(const FileCheck& file) {
     json += ", \"verdicts\": {";
     if (Judged(file)) {
         bool first = true;
-        for (const Destination& d : Destinations()) {
-            if (d.trustStore) continue;  // its importer's verdict is its key store row's
-            const Verdict v = JudgeFor(d, p);
-            json += std::string(first ? "" : ", ") + JsonString(d.name) +
+        for (const auto& [d, v] : Verdicts(p)) {
+            json += std::string(first ? "" : ", ") + JsonString(d->name) +
                     ": {\"takes\": " + (v.takes ? "true" : "false") +
                     ", \"reason\": " + (v.takes ? std::string("null") : JsonString(v.reason)) + "}";
             first = false;
