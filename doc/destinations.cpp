@@ -110,70 +110,44 @@ std::vector<Destination> MakeTable() {
                      "Windows before 10 1709",
                      {}}});
 
-    // 2048: the count OpenSSL's -legacy export writes, which the reports below confirm imports.
-    rows.push_back({"macos",
-                    "macOS 12-14 keychain",
+    // The platform stores of the 3DES era: 3DES with a SHA-1 MAC, 2048 iterations (the count OpenSSL's
+    // -legacy export writes, which the reports each row cites confirm imports; phones derive in
+    // software). Their AES and SHA-256 refusals are the same; only the row's names differ.
+    const auto legacyStore = [](std::string name, std::string covers, std::string source, std::string who) {
+        return Destination{std::move(name),
+                           std::move(covers),
+                           std::move(source),
+                           KX_P12_3DES_3KEY,
+                           KX_P12_3DES_3KEY,
+                           "sha1",
+                           KX_LEGACY_ITERATIONS,
+                           KX_LEGACY_ITERATIONS,
+                           KX_AES256,
+                           KX_AES256,
+                           {kLegacyP12,
+                            kLegacyP12,
+                            Join({kAes, kPemAes, {k3des, "pem/des-ede3-cbc"}}),
+                            {"sha1", "sha256"},
+                            {"sha1"},
+                            0,
+                            true,
+                            std::move(who),
+                            {}}};
+    };
+    rows.push_back(
+        legacyStore("macos", "macOS 12-14 keychain",
                     "XCA #360 and #474, ruby/openssl #654, pyca/cryptography #7293 and #7458, rust-security-framework "
                     "#216, SketchCrapp #98: SHA-256 MAC and AES refused, 3DES with a SHA-1 MAC imports",
-                    KX_P12_3DES_3KEY,
-                    KX_P12_3DES_3KEY,
-                    "sha1",
-                    KX_LEGACY_ITERATIONS,
-                    KX_LEGACY_ITERATIONS,
-                    KX_AES256,
-                    KX_AES256,
-                    {kLegacyP12,
-                     kLegacyP12,
-                     Join({kAes, kPemAes, {k3des, "pem/des-ede3-cbc"}}),
-                     {"sha1", "sha256"},
-                     {"sha1"},
-                     0,
-                     true,
-                     "macOS 12–14",
-                     {}}});
-
-    // Phones derive in software: 2048, as OpenSSL's -legacy export writes, which imports there.
-    rows.push_back({"ios",
-                    "iOS, iPadOS",
-                    "openssl/openssl #19495 and #19871 (SecPKCS12Import refuses AES-256 files), SMIME-OpenSSL-CA #1, "
-                    "setup-ipsec-vpn #1580: 3DES with a SHA-1 MAC imports",
-                    KX_P12_3DES_3KEY,
-                    KX_P12_3DES_3KEY,
-                    "sha1",
-                    KX_LEGACY_ITERATIONS,
-                    KX_LEGACY_ITERATIONS,
-                    KX_AES256,
-                    KX_AES256,
-                    {kLegacyP12,
-                     kLegacyP12,
-                     Join({kAes, kPemAes, {k3des, "pem/des-ede3-cbc"}}),
-                     {"sha1", "sha256"},
-                     {"sha1"},
-                     0,
-                     true,
-                     "iOS",
-                     {}}});
-
-    rows.push_back({"android",
-                    "Android 11-13",
+                    "macOS 12–14"));
+    rows.push_back(legacyStore("ios", "iOS, iPadOS",
+                               "openssl/openssl #19495 and #19871 (SecPKCS12Import refuses AES-256 files), "
+                               "SMIME-OpenSSL-CA #1, setup-ipsec-vpn #1580: 3DES with a SHA-1 MAC imports",
+                               "iOS"));
+    rows.push_back(
+        legacyStore("android", "Android 11-13",
                     "strongswan-docs #5, clip_share_server #48 and #58, XCA #360 and #389, ultimate-ca-manager #331: "
                     "PBES2/AES refused (\"incorrect password\"), 3DES with a SHA-1 MAC imports",
-                    KX_P12_3DES_3KEY,
-                    KX_P12_3DES_3KEY,
-                    "sha1",
-                    KX_LEGACY_ITERATIONS,
-                    KX_LEGACY_ITERATIONS,
-                    KX_AES256,
-                    KX_AES256,
-                    {kLegacyP12,
-                     kLegacyP12,
-                     Join({kAes, kPemAes, {k3des, "pem/des-ede3-cbc"}}),
-                     {"sha1", "sha256"},
-                     {"sha1"},
-                     0,
-                     true,
-                     "Android 11–13",
-                     {}}});
+                    "Android 11–13"));
 
     // 10,000: keytool's own count since these versions; the JDK refuses more than 5,000,000.
     rows.push_back({"java",
