@@ -25,4 +25,14 @@ using Pkcs12Ptr = std::unique_ptr<PKCS12, Freer<PKCS12, PKCS12_free>>;
 using BioPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
 using CipherPtr = std::unique_ptr<EVP_CIPHER, Freer<EVP_CIPHER, EVP_CIPHER_free>>;
 
+// A PKCS#12 file's safes and a safe's bags: stacks that free what they hold.
+struct Pkcs7StackFree {
+    void operator()(STACK_OF(PKCS7) * s) const { sk_PKCS7_pop_free(s, PKCS7_free); }
+};
+using Pkcs7StackPtr = std::unique_ptr<STACK_OF(PKCS7), Pkcs7StackFree>;
+struct SafeBagStackFree {
+    void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
+};
+using SafeBagStackPtr = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), SafeBagStackFree>;
+
 }  // namespace kx

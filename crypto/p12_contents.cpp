@@ -19,14 +19,8 @@
 
 namespace {
 
-struct SafesFree {
-    void operator()(STACK_OF(PKCS7) * s) const { sk_PKCS7_pop_free(s, PKCS7_free); }
-};
-struct BagsFree {
-    void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
-};
-using SafesPtr = std::unique_ptr<STACK_OF(PKCS7), SafesFree>;
-using BagsPtr = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), BagsFree>;
+using SafesPtr = kx::Pkcs7StackPtr;
+using BagsPtr = kx::SafeBagStackPtr;
 
 struct CertSeen {
     KxBagPlace place;

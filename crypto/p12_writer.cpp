@@ -53,14 +53,6 @@ bool available(const Profile& p) {
            p.macDigest != nullptr;
 }
 
-struct SafeBagsFree {
-    void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
-};
-using SafeBags = std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), SafeBagsFree>;
-struct SafesFree {
-    void operator()(STACK_OF(PKCS7) * s) const { sk_PKCS7_pop_free(s, PKCS7_free); }
-};
-
 bool add_name(PKCS12_SAFEBAG* bag, const std::optional<std::u16string>& name) {
     if (!name) return true;
     std::vector<unsigned char> bmp;  // big-endian UTF-16, as a BMPString holds it
@@ -249,9 +241,9 @@ KxWriteOutcome P12_write_file(const P12* container, const KxWriteSettings& setti
     ERR_set_mark();
     std::map<const P12Bag*, std::vector<unsigned char>> cert_ids;
     const KeyIds ids = settings.java_trusted_certificates ? KeyIds{} : pair_keys(bags, cert_ids);
-    SafeBags certs(sk_PKCS12_SAFEBAG_new_null());
-    SafeBags keys(sk_PKCS12_SAFEBAG_new_null());
-    std::unique_ptr<STACK_OF(PKCS7), SafesFree> safes(sk_PKCS7_new_null());
+    kx::SafeBagStackPtr certs(sk_PKCS12_SAFEBAG_new_null());
+    kx::SafeBagStackPtr keys(sk_PKCS12_SAFEBAG_new_null());
+    kx::Pkcs7StackPtr safes(sk_PKCS7_new_null());
     bool ok = certs && keys && safes;
     if (settings.java_trusted_certificates)
         ok = ok && trusted_cert_bags(bags, settings.friendly_name, certs.get());

@@ -14,13 +14,6 @@
 
 namespace {
 
-struct Safes {
-    void operator()(STACK_OF(PKCS7) * s) const { sk_PKCS7_pop_free(s, PKCS7_free); }
-};
-struct Bags {
-    void operator()(STACK_OF(PKCS12_SAFEBAG) * s) const { sk_PKCS12_SAFEBAG_pop_free(s, PKCS12_SAFEBAG_free); }
-};
-
 std::optional<std::string> local_key_id(const PKCS12_SAFEBAG* bag) {
     const ASN1_TYPE* attr = PKCS12_SAFEBAG_get0_attr(bag, NID_localKeyID);
     if (!attr || attr->type != V_ASN1_OCTET_STRING) return std::nullopt;
@@ -46,7 +39,7 @@ std::optional<std::string> friendly_name(const PKCS12_SAFEBAG* bag) {
 // Every safe in order. Plain safes list their bags; an encrypted safe only says how it is encrypted
 // (opening it would take the pass phrase). False when the file holds more than the bundle cap.
 bool read_safes(const PKCS12* p12, std::vector<KxSafeFacts>& out) {
-    std::unique_ptr<STACK_OF(PKCS7), Safes> safes(PKCS12_unpack_authsafes(p12));
+    kx::Pkcs7StackPtr safes(PKCS12_unpack_authsafes(p12));
     if (!safes) return true;  // integrity by public key, or damaged: no safes to tell
     if (static_cast<std::size_t>(sk_PKCS7_num(safes.get())) > KX_MAX_BUNDLE_ENTRIES) return false;
     std::size_t entries = 0;  // safe bags, counted as the reader counts them
@@ -58,7 +51,7 @@ bool read_safes(const PKCS12* p12, std::vector<KxSafeFacts>& out) {
                 p7->d.encrypted && p7->d.encrypted->enc_data ? p7->d.encrypted->enc_data->algorithm : nullptr;
             safe.encryption = kx::pbe_facts(alg);
         } else if (PKCS7_type_is_data(p7)) {
-            std::unique_ptr<STACK_OF(PKCS12_SAFEBAG), Bags> bags(PKCS12_unpack_p7data(p7));
+            kx::SafeBagStackPtr bags(PKCS12_unpack_p7data(p7));
             if (bags) {
                 entries += static_cast<std::size_t>(sk_PKCS12_SAFEBAG_num(bags.get()));
                 if (entries > KX_MAX_BUNDLE_ENTRIES) return false;
