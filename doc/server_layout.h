@@ -3,8 +3,8 @@
 // written all or nothing.
 #pragma once
 
-#include "crypto/kx.h"
 #include "crypto/file_set.h"
+#include "crypto/kx.h"
 
 #include <functional>
 #include <optional>
